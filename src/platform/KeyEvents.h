@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace orvendi {
+
+// The two modifier states the gesture monitor follows: the dictation key (the
+// Fn key's role) and the other Control key.
+struct KeyFlags {
+    bool dictationKeyDown = false;
+    bool controlDown = false;
+    bool operator==(const KeyFlags&) const = default;
+};
+
+class KeyEvents {
+public:
+    virtual ~KeyEvents() = default;
+    // Starts a listen-only, system-wide monitor that calls onFlagsChanged on the
+    // main thread for every change of the flags. False when the platform refuses;
+    // the monitor then never calls back.
+    virtual bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) = 0;
+    // Posts the paste keystroke to the frontmost application (the platform picks
+    // the keystroke the focused window understands).
+    virtual void postPasteKeystroke() = 0;
+    // A readable name of the dictation key, for messages and menus.
+    virtual std::string dictationKeyName() const = 0;
+};
+
+} // namespace orvendi

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "platform/Accessibility.h"
+
+namespace orvendi::test {
+
+// An element whose attributes the test sets; it records what the agent writes.
+class FakeElement : public AccessibleElement {
+public:
+    std::optional<std::string> role;
+    std::optional<std::string> subrole;
+    std::optional<TextRange> selectedRange;
+    int focusCount = 0;
+    std::vector<TextRange> rangesSet;
+};
+
+class FakeAccessibility : public Accessibility {
+public:
+    bool isProcessTrusted() override { return trusted; }
+    std::shared_ptr<AccessibleElement> focusedElement(int32_t processId) override {
+        auto it = focused.find(processId);
+        return it == focused.end() ? nullptr : it->second;
+    }
+    std::optional<std::string> role(const AccessibleElement& element) override {
+        return fake(element).role;
+    }
+    std::optional<std::string> subrole(const AccessibleElement& element) override {
+        return fake(element).subrole;
+    }
+    std::optional<TextRange> selectedRange(const AccessibleElement& element) override {
+        return fake(element).selectedRange;
+    }
+    bool setSelectedRange(AccessibleElement& element, TextRange range) override {
+        auto& target = static_cast<FakeElement&>(element);
+        target.rangesSet.push_back(range);
+        target.selectedRange = range;
+        return true;
+    }
+    bool setFocused(AccessibleElement& element) override {
+        ++static_cast<FakeElement&>(element).focusCount;
+        return true;
+    }
+
+    // Gives process `processId` a focused element and returns it for set-up.
+    std::shared_ptr<FakeElement> focus(int32_t processId) {
+        auto element = std::make_shared<FakeElement>();
+        focused[processId] = element;
+        return element;
+    }
+
+    bool trusted = true;
+    std::map<int32_t, std::shared_ptr<FakeElement>> focused;
+
+private:
+    static const FakeElement& fake(const AccessibleElement& element) {
+        return static_cast<const FakeElement&>(element);
+    }
+};
+
+} // namespace orvendi::test

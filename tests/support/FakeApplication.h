@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/Application.h"
+#include "support/FakeMenu.h"
+
+namespace orvendi::test {
+
+// The application object; the test plays the system (reopen, open links).
+class FakeApplication : public Application {
+public:
+    int run() override { return 0; }
+    void terminate() override { terminated = true; }
+    void activate() override { ++activations; }
+    bool hasVisibleWindows() const override { return visibleWindows; }
+    std::shared_ptr<Menu> createMenu(const std::string& title) override {
+        return std::make_shared<FakeMenu>(title);
+    }
+    void setMainMenu(std::shared_ptr<Menu> main, std::shared_ptr<Menu> windows) override {
+        mainMenu = std::static_pointer_cast<FakeMenu>(main);
+        windowsMenu = std::static_pointer_cast<FakeMenu>(windows);
+    }
+    std::shared_ptr<StatusItem> createStatusItem() override {
+        statusItem = std::make_shared<FakeStatusItem>();
+        return statusItem;
+    }
+    void setReopenHandler(std::function<void(bool)> handler) override { reopen_ = std::move(handler); }
+    void setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) override {
+        openURLs_ = std::move(handler);
+    }
+
+    void simulateReopen() {
+        if (reopen_) {
+            reopen_(visibleWindows);
+        }
+    }
+    void simulateOpenURLs(const std::vector<std::string>& urls) {
+        if (openURLs_) {
+            openURLs_(urls);
+        }
+    }
+
+    bool terminated = false;
+    bool visibleWindows = false;
+    int activations = 0;
+    std::shared_ptr<FakeMenu> mainMenu;
+    std::shared_ptr<FakeMenu> windowsMenu;
+    std::shared_ptr<FakeStatusItem> statusItem;
+
+private:
+    std::function<void(bool)> reopen_;
+    std::function<void(const std::vector<std::string>&)> openURLs_;
+};
+
+} // namespace orvendi::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/KeyEvents.h"
+
+namespace orvendi::test {
+
+// A key monitor the test drives with send(); counts posted paste keystrokes.
+class FakeKeyEvents : public KeyEvents {
+public:
+    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override {
+        ++startCount;
+        if (!allowMonitor) {
+            return false;
+        }
+        callback_ = std::move(onFlagsChanged);
+        return true;
+    }
+    void postPasteKeystroke() override { ++pasteKeystrokes; }
+    std::string dictationKeyName() const override { return keyName; }
+
+    // Delivers a flags change as the platform would (on the main thread).
+    void send(bool dictationKeyDown, bool controlDown) {
+        if (callback_) {
+            callback_({dictationKeyDown, controlDown});
+        }
+    }
+    bool isMonitoring() const { return static_cast<bool>(callback_); }
+
+    bool allowMonitor = true;
+    int startCount = 0;
+    int pasteKeystrokes = 0;
+    std::string keyName = "Right Ctrl";
+
+private:
+    std::function<void(KeyFlags)> callback_;
+};
+
+} // namespace orvendi::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <mutex>
+
+#include "platform/Pasteboard.h"
+
+namespace orvendi::test {
+
+class FakePasteboard : public Pasteboard {
+public:
+    void clearContents() override {
+        std::lock_guard lock(mutex_);
+        text_.reset();
+        ++clearCount;
+    }
+    void setString(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        text_ = text;
+    }
+    std::optional<std::string> string() const override {
+        std::lock_guard lock(mutex_);
+        return text_;
+    }
+    int clearCount = 0;
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<std::string> text_;
+};
+
+} // namespace orvendi::test
