@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "capture/Bytes.h"
+
+namespace orvendi {
+
+// Stateless operations on WAV byte buffers (16 kHz mono 16-bit PCM).
+namespace WAV {
+// The payload of the first "data" chunk, if the buffer is a RIFF/WAVE file.
+std::optional<Bytes> pcmData(const Bytes& wav);
+// A 44-byte header followed by the samples; absent when the payload does not
+// fit the 32-bit size fields.
+std::optional<Bytes> wrap(const Bytes& pcm16k);
+// The payload cut into WAV files of at most `maximumPCMBytes` of samples each.
+std::vector<Bytes> chunks(const Bytes& wav, size_t maximumPCMBytes);
+// True when the buffer holds something that may be speech.
+bool hasPlausibleVoiceSignal(const Bytes& wav);
+} // namespace WAV
+
+} // namespace orvendi

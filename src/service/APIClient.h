@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "capture/Bytes.h"
+#include "platform/Error.h"
+#include "service/Config.h"
+#include "service/NativeSession.h"
+#include "service/TranscriptionReceipt.h"
+
+namespace orvendi {
+
+class Keychain;
+class Scheduler;
+
+// The backend refused or could not do what was asked.
+class APIError : public Error {
+public:
+    enum class Kind { RequestFailed, AuthFailed };
+    static APIError requestFailed(const std::string& message) { return {Kind::RequestFailed, message}; }
+    static APIError authFailed() { return {Kind::AuthFailed, "Sign-in failed"}; }
+    Kind kind() const { return kind_; }
+
+private:
+    APIError(Kind kind, const std::string& description) : Error(description), kind_(kind) {}
+    Kind kind_;
+};
+
+// No HTTP response: the transport's own readable description (libcurl's).
+class TransportError : public Error {
+public:
+    using Error::Error;
+};
+
+// The one client of the backend web service. Every operation blocks the calling
+// thread until the server has answered; callers use background queues. Safe to
+// use from several threads at once (the token state is guarded).
+class APIClient {
+public:
+    // Keeps the configuration and loads any stored session; makes no request.
+    // `clock` supplies the wall clock; `keychain` must outlive the client.
+    APIClient(Config config, Keychain& keychain, const Scheduler& clock);
+    virtual ~APIClient();
+    APIClient(const APIClient&) = delete;
+    APIClient& operator=(const APIClient&) = delete;
+
+    const Config& config() const { return config_; }
+
+    // A usable access token: cached, refreshed, or from the password grant.
+    virtual std::string ensureToken();
+    virtual void requestSignInCode(const std::string& email);
+    virtual void verifySignInCode(const std::string& email, const std::string& code);
+    virtual TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
+                                                       bool ephemeral);
+    virtual std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full);
+    virtual void recordActivationEvent(const std::string& event, const std::string& installationId);
+    virtual void updateNativeStatus(const std::string& installationId, bool microphone,
+                                    bool accessibility, bool inputMonitoring, bool screenRecording);
+
+protected:
+    // Implementation details belong to the .cpp; fields are listed here so the
+    // class stays one object with one lock around its token state.
+    Config config_;
+    Keychain& keychain_;
+    const Scheduler& clock_;
+    std::mutex tokenMutex_;
+    std::optional<std::string> accessToken_;
+    double tokenExpiry_;
+    std::optional<std::string> refreshToken_;
+};
+
+} // namespace orvendi
