@@ -12,3 +12,13 @@ pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 find_package(Qt6 REQUIRED COMPONENTS Core)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
+# cpp-httplib for the tests' local HTTP servers: Debian ships it as a compiled
+# library with a pkg-config file (its flags must match the library's build);
+# elsewhere upstream's CMake package provides it.
+pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+if(HTTPLIB_FOUND)
+    set(ORVENDI_HTTPLIB PkgConfig::HTTPLIB)
+else()
+    find_package(httplib REQUIRED)
+    set(ORVENDI_HTTPLIB httplib::httplib)
+endif()
