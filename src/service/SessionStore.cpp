@@ -9,9 +9,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kService = "com.orvendi.mac.session";
-constexpr const char* kAccount = "supabase";
-
 std::optional<NativeSession> decodeStoredForm(const std::string& data) {
     const json object = json::parse(data, nullptr, /*allow_exceptions=*/false);
     if (!object.is_object()) {

@@ -1,0 +1,147 @@
+#include "CommandLine.h"
+
+#include <algorithm>
+
+#include "UsageError.h"
+
+namespace orvendi {
+namespace {
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool isHelpOption(const std::string& argument) {
+    return argument == "--help" || argument == "-h";
+}
+
+bool looksLikeOption(const std::string& argument) {
+    return argument.size() > 1 && argument.front() == '-';
+}
+
+std::string operandCountProblem(const CommandSpec& spec, size_t given) {
+    if (given < spec.minOperands) {
+        return spec.name + " needs " + (spec.minOperands == 1 ? "an operand" : "more operands") +
+               ": " + spec.synopsis;
+    }
+    if (spec.maxOperands == 0) {
+        return spec.name + " takes no operands: " + spec.synopsis;
+    }
+    return spec.name + " takes at most " + std::to_string(spec.maxOperands) +
+           (spec.maxOperands == 1 ? " operand" : " operands") + ": " + spec.synopsis;
+}
+
+} // namespace
+
+std::optional<std::string> ParsedCommand::value(const std::string& option) const {
+    const auto it = values.find(option);
+    return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
+CommandLine::CommandLine(std::vector<CommandSpec> commands) : commands_(std::move(commands)) {}
+
+const CommandSpec* CommandLine::find(const std::string& name) const {
+    for (const auto& spec : commands_) {
+        if (spec.name == name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+Invocation CommandLine::parse(const std::vector<std::string>& arguments) const {
+    Invocation invocation;
+    auto next = arguments.begin();
+    for (; next != arguments.end() && looksLikeOption(*next); ++next) {
+        if (isHelpOption(*next)) {
+            invocation.kind = Invocation::Kind::Help;
+            return invocation;
+        }
+        if (*next == "--version") {
+            invocation.kind = Invocation::Kind::Version;
+            return invocation;
+        }
+        throw UsageError("unknown option " + *next);
+    }
+    if (next == arguments.end()) {
+        throw UsageError("no command given");
+    }
+    const CommandSpec* spec = find(*next);
+    if (spec == nullptr) {
+        throw UsageError("unknown command " + *next);
+    }
+    bool wantsHelp = false;
+    invocation.command = parseCommand(*spec, next + 1, arguments.end(), wantsHelp);
+    invocation.kind = wantsHelp ? Invocation::Kind::CommandHelp : Invocation::Kind::Run;
+    return invocation;
+}
+
+ParsedCommand CommandLine::parseCommand(const CommandSpec& spec,
+                                        std::vector<std::string>::const_iterator next,
+                                        std::vector<std::string>::const_iterator end,
+                                        bool& wantsHelp) const {
+    ParsedCommand command;
+    command.name = spec.name;
+    bool optionsEnded = false;
+    for (; next != end; ++next) {
+        const std::string& argument = *next;
+        if (optionsEnded || !looksLikeOption(argument)) {
+            command.operands.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (isHelpOption(argument)) {
+            wantsHelp = true;
+            return command;
+        }
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (contains(spec.flags, name)) {
+            if (equals != std::string::npos) {
+                throw UsageError(name + " takes no value");
+            }
+            command.flags.insert(name);
+        } else if (contains(spec.valueOptions, name)) {
+            if (equals != std::string::npos) {
+                command.values[name] = argument.substr(equals + 1);
+            } else if (next + 1 != end) {
+                command.values[name] = *++next;
+            } else {
+                throw UsageError(name + " needs a value");
+            }
+        } else {
+            throw UsageError("unknown option " + name + " for " + spec.name);
+        }
+    }
+    const size_t given = command.operands.size();
+    if (given < spec.minOperands || given > spec.maxOperands) {
+        throw UsageError(operandCountProblem(spec, given));
+    }
+    return command;
+}
+
+std::string CommandLine::help() const {
+    std::string text = "Usage: orvendictl [--help] [--version] COMMAND [OPTIONS]\n\n"
+                       "Dictation from the terminal, with the account, saved recordings and notes\n"
+                       "vault of the Orvendi agent.\n\nCommands:\n";
+    for (const auto& spec : commands_) {
+        text += "  " + spec.synopsis + "\n      " + spec.summary + "\n";
+    }
+    text += "\nTranscripts go to standard output, everything else to standard error.\n"
+            "Exit status: 0 success, 1 failure, 2 usage error, 3 no voice signal (nothing sent).\n"
+            "Run 'orvendictl COMMAND --help' for one command.\n";
+    return text;
+}
+
+std::string CommandLine::help(const std::string& command) const {
+    const CommandSpec* spec = find(command);
+    if (spec == nullptr) {
+        return help();
+    }
+    return "Usage: orvendictl " + spec->synopsis + "\n\n" + spec->summary + "\n";
+}
+
+} // namespace orvendi

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Command.h"
+
+namespace orvendi {
+
+class Terminal;
+class ToolServices;
+
+// Sends a saved recording again, the newest one unless a file is named, and
+// delivers it as `record` does.
+class RetryCommand : public Command {
+public:
+    static CommandSpec spec();
+    RetryCommand(ToolServices& services, Terminal& terminal)
+        : services_(services), terminal_(terminal) {}
+    ExitStatus run(const ParsedCommand& command) override;
+
+private:
+    ToolServices& services_;
+    Terminal& terminal_;
+};
+
+} // namespace orvendi

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "Command.h"
+
+namespace orvendi {
+
+class Terminal;
+class ToolServices;
+
+// Transcribes sound files one after the other: each transcript on its own
+// line, or one JSON object per file and line with --json.
+class TranscribeCommand : public Command {
+public:
+    static CommandSpec spec();
+    TranscribeCommand(ToolServices& services, Terminal& terminal)
+        : services_(services), terminal_(terminal) {}
+    ExitStatus run(const ParsedCommand& command) override;
+
+private:
+    enum class Outcome { Transcribed, Silent, Failed };
+    Outcome transcribe(const std::string& file, bool ephemeral, bool json);
+
+    ToolServices& services_;
+    Terminal& terminal_;
+};
+
+} // namespace orvendi
