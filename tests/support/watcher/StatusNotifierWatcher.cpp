@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
                                 QDBusConnection::ExportAllProperties) ||
         !bus.registerService("org.kde.StatusNotifierWatcher")) {
-        std::fprintf(stderr, "status-notifier-watcher: %s\n", qPrintable(bus.lastError().message()));
+        std::fprintf(stderr, "status-notifier-watcher: %s\n",
+                     qPrintable(bus.lastError().message()));
         return 1;
     }
     return app.exec();

@@ -88,9 +88,21 @@ void QtHUDPanel::setText(const std::string& text) {
 }
 
 void QtHUDPanel::setSymbol(const std::string& symbol, const std::string& accessibilityText) {
-    icon_->setPixmap(SymbolImages::pixmap(symbol, SymbolColors::systemTeal(), kIconSize,
-                                          devicePixelRatioF()));
+    symbol_ = symbol;
     icon_->setAccessibleName(QString::fromStdString(accessibilityText));
+    updateIcon();
+}
+
+void QtHUDPanel::setSymbolTint(Tint tint) {
+    tint_ = tint;
+    updateIcon();
+}
+
+// Without a tint the symbol is drawn like the label. An unknown symbol shows
+// nothing.
+void QtHUDPanel::updateIcon() {
+    const QColor color = tint_ == Tint::None ? kTextColor : SymbolColors::color(tint_);
+    icon_->setPixmap(SymbolImages::pixmap(symbol_, color, kIconSize, devicePixelRatioF()));
 }
 
 void QtHUDPanel::orderFront() {
@@ -103,11 +115,17 @@ void QtHUDPanel::orderFront() {
     raise();
 }
 
-void QtHUDPanel::orderOut() { hide(); }
+void QtHUDPanel::orderOut() {
+    hide();
+}
 
-bool QtHUDPanel::isVisible() const { return QWidget::isVisible(); }
+bool QtHUDPanel::isVisible() const {
+    return QWidget::isVisible();
+}
 
-void QtHUDPanel::setMoveHandler(std::function<void()> handler) { onMove_ = std::move(handler); }
+void QtHUDPanel::setMoveHandler(std::function<void()> handler) {
+    onMove_ = std::move(handler);
+}
 
 void QtHUDPanel::reportMove() {
     lastReported_ = pos();
@@ -129,7 +147,9 @@ void QtHUDPanel::shapeForCompositing() {
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-void QtHUDPanel::joinAllDesktops() { X11WindowHints::setOnAllDesktops(winId()); }
+void QtHUDPanel::joinAllDesktops() {
+    X11WindowHints::setOnAllDesktops(winId());
+}
 
 void QtHUDPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -163,6 +183,8 @@ void QtHUDPanel::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void QtHUDPanel::mouseReleaseEvent(QMouseEvent*) { dragOffset_.reset(); }
+void QtHUDPanel::mouseReleaseEvent(QMouseEvent*) {
+    dragOffset_.reset();
+}
 
 } // namespace orvendi

@@ -27,12 +27,14 @@ public:
     void setOrigin(Point origin) override;
     void setText(const std::string& text) override;
     void setSymbol(const std::string& symbol, const std::string& accessibilityText) override;
+    void setSymbolTint(Tint tint) override;
     void orderFront() override;
     void orderOut() override;
     bool isVisible() const override;
     void setMoveHandler(std::function<void()> handler) override;
 
     QString text() const { return text_; }
+    const std::string& symbol() const { return symbol_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -46,10 +48,13 @@ private:
     void shapeForCompositing();
     void joinAllDesktops();
     void reportMove();
+    void updateIcon();
 
     QLabel* icon_;
     QLabel* label_;
     QString text_;
+    std::string symbol_;
+    Tint tint_ = Tint::None;
     std::function<void()> onMove_;
     std::optional<QPoint> dragOffset_;
     QPoint lastReported_;

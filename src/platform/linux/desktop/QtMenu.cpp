@@ -18,7 +18,9 @@ std::string titleOf(const QAction& action) {
 
 } // namespace
 
-std::string QtMenuItem::title() const { return action_ ? titleOf(*action_) : std::string(); }
+std::string QtMenuItem::title() const {
+    return action_ ? titleOf(*action_) : std::string();
+}
 
 void QtMenuItem::setTitle(const std::string& title) {
     if (action_) {
@@ -26,7 +28,9 @@ void QtMenuItem::setTitle(const std::string& title) {
     }
 }
 
-bool QtMenuItem::isEnabled() const { return action_ && action_->isEnabled(); }
+bool QtMenuItem::isEnabled() const {
+    return action_ && action_->isEnabled();
+}
 
 void QtMenuItem::setEnabled(bool enabled) {
     if (action_) {
@@ -34,7 +38,9 @@ void QtMenuItem::setEnabled(bool enabled) {
     }
 }
 
-bool QtMenuItem::isSeparator() const { return action_ && action_->isSeparator(); }
+bool QtMenuItem::isSeparator() const {
+    return action_ && action_->isSeparator();
+}
 
 QtMenu::QtMenu(const std::string& title) : menu_(std::make_unique<QMenu>()) {
     menu_->setTitle(actionText(title));
@@ -47,12 +53,14 @@ std::shared_ptr<MenuItem> QtMenu::insertItem(size_t index, const std::string& ti
     auto* action = new QAction(actionText(title), menu_.get());
     action->setShortcut(keySequence(key));
     if (callback) {
-        QObject::connect(action, &QAction::triggered, action, [action, callback = std::move(callback)] {
-            // Clicks that reach a disabled item (a stale menu over D-Bus) do nothing.
-            if (action->isEnabled()) {
-                callback();
-            }
-        });
+        QObject::connect(action, &QAction::triggered, action,
+                         [action, callback = std::move(callback)] {
+                             // Clicks that reach a disabled item (a stale menu over D-Bus) do
+                             // nothing.
+                             if (action->isEnabled()) {
+                                 callback();
+                             }
+                         });
     }
     return insertAction(index, action);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QKeySequence>
 #include <QPointer>
 #include <memory>
@@ -7,7 +8,6 @@
 
 #include "platform/Menu.h"
 
-class QAction;
 class QMenu;
 
 namespace orvendi {
@@ -36,7 +36,8 @@ public:
     ~QtMenu() override;
 
     std::shared_ptr<MenuItem> insertItem(size_t index, const std::string& title,
-                                         std::function<void()> action, KeyEquivalent key = {}) override;
+                                         std::function<void()> action,
+                                         KeyEquivalent key = {}) override;
     std::shared_ptr<MenuItem> insertSeparator(size_t index) override;
     std::shared_ptr<Menu> addSubmenu(const std::string& title) override;
     size_t count() const override { return items_.size(); }

@@ -31,9 +31,11 @@ SteadyClock::time_point dueAfter(double seconds) {
 // which is what keeps a valid timer alive; an invalidated timer lets go at its
 // next tick (or at once when invalidated on the main thread), so invalidate()
 // is safe from any thread.
-class QtScheduler::RepeatingTimer : public Timer, public std::enable_shared_from_this<RepeatingTimer> {
+class QtScheduler::RepeatingTimer : public Timer,
+                                    public std::enable_shared_from_this<RepeatingTimer> {
 public:
-    RepeatingTimer(Task task, QThread* mainThread) : task_(std::move(task)), mainThread_(mainThread) {}
+    RepeatingTimer(Task task, QThread* mainThread)
+        : task_(std::move(task)), mainThread_(mainThread) {}
 
     void start(QObject* context, int intervalMs) {
         if (!valid_) {
@@ -105,7 +107,9 @@ std::shared_ptr<Timer> QtScheduler::repeatingTimer(double intervalSeconds, Task 
     return timer;
 }
 
-void QtScheduler::globalAsync(QueuePriority, Task task) { workers_.submit(std::move(task)); }
+void QtScheduler::globalAsync(QueuePriority, Task task) {
+    workers_.submit(std::move(task));
+}
 
 std::shared_ptr<SerialQueue> QtScheduler::serialQueue(const std::string& label) {
     return std::make_shared<ThreadSerialQueue>(label);

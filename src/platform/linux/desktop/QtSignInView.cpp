@@ -22,16 +22,6 @@ constexpr int kSpacing = 15;
 constexpr int kFieldHeight = 38;
 constexpr int kButtonHeight = 40;
 
-const char* const kTitle = "Sign in to Orvendi";
-const char* const kBrand = "\u25A5  Orvendi";
-const char* const kHeadline = "Your voice, ready everywhere.";
-const char* const kInitialMessage = "Sign in to keep your words and projects available across devices.";
-const char* const kEmailPlaceholder = "you@example.com";
-const char* const kCodePlaceholder = "6-digit code";
-const char* const kInitialButtonTitle = "Email me a sign-in code";
-const char* const kFootnote =
-    "The session is stored in your system keyring. Your password is never stored by Orvendi.";
-
 // Sizes are given in the same logical pixels as the window.
 QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) {
     QFont font = QGuiApplication::font();
@@ -72,15 +62,15 @@ void setLabelColor(QLabel& label, TextColor color) {
 }
 
 // A rounded field as tall as the layout asks.
-QLineEdit* roundedField(const QString& placeholder, const QFont& font, QWidget* parent) {
+QLineEdit* roundedField(const QFont& font, QWidget* parent) {
     auto* field = new QLineEdit(parent);
-    field->setPlaceholderText(placeholder);
     field->setFont(font);
     field->setFixedHeight(kFieldHeight);
-    field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 8px;"
-                                        " padding: 0 10px; background: palette(base); }"
-                                        "QLineEdit:focus { border: 2px solid palette(highlight); }"
-                                        "QLineEdit:disabled { color: palette(mid); }"));
+    field->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 8px;"
+                       " padding: 0 10px; background: palette(base); }"
+                       "QLineEdit:focus { border: 2px solid palette(highlight); }"
+                       "QLineEdit:disabled { color: palette(mid); }"));
     return field;
 }
 
@@ -89,8 +79,8 @@ QLineEdit* roundedField(const QString& placeholder, const QFont& font, QWidget* 
 QtSignInView::QtSignInView()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint),
-      email_(nullptr), code_(nullptr), message_(nullptr), primary_(nullptr) {
-    setWindowTitle(QString::fromUtf8(kTitle));
+      brand_(nullptr), headline_(nullptr), footnote_(nullptr), email_(nullptr), code_(nullptr),
+      message_(nullptr), primary_(nullptr) {
     setFixedSize(kWidth, kHeight);
     buildContent();
 }
@@ -103,20 +93,20 @@ void QtSignInView::buildContent() {
     stack->setSpacing(kSpacing);
     stack->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 
-    auto* brand = wrappingLabel(QString::fromUtf8(kBrand), systemFont(13, QFont::DemiBold), this);
-    brand->setWordWrap(false);
-    auto* headline = wrappingLabel(QString::fromUtf8(kHeadline), systemFont(30, QFont::DemiBold), this);
-    message_ = wrappingLabel(QString::fromUtf8(kInitialMessage), systemFont(12), this);
+    brand_ = wrappingLabel({}, systemFont(13, QFont::DemiBold), this);
+    brand_->setWordWrap(false);
+    headline_ = wrappingLabel({}, systemFont(30, QFont::DemiBold), this);
+    message_ = wrappingLabel({}, systemFont(12), this);
     setLabelColor(*message_, TextColor::Secondary);
 
-    email_ = roundedField(QString::fromUtf8(kEmailPlaceholder), systemFont(14), this);
+    email_ = roundedField(systemFont(14), this);
     // Digits of equal width keep a code from jumping while it is typed.
     QFont codeFont = systemFont(18, QFont::Medium);
     codeFont.setStyleHint(QFont::Monospace, QFont::PreferDefault);
-    code_ = roundedField(QString::fromUtf8(kCodePlaceholder), codeFont, this);
+    code_ = roundedField(codeFont, this);
     code_->setVisible(false);
 
-    primary_ = new QPushButton(QString::fromUtf8(kInitialButtonTitle), this);
+    primary_ = new QPushButton(this);
     primary_->setFixedHeight(kButtonHeight);
     primary_->setDefault(true);
     connect(primary_, &QPushButton::clicked, this, [this] {
@@ -125,19 +115,18 @@ void QtSignInView::buildContent() {
         }
     });
 
-    auto* footnote = wrappingLabel(QString::fromUtf8(kFootnote), systemFont(10), this);
-    setLabelColor(*footnote, TextColor::Tertiary);
+    footnote_ = wrappingLabel({}, systemFont(10), this);
+    setLabelColor(*footnote_, TextColor::Tertiary);
 
-    for (QWidget* widget : {static_cast<QWidget*>(brand), static_cast<QWidget*>(headline),
-                            static_cast<QWidget*>(message_)}) {
-        stack->addWidget(widget);
+    for (QLabel* label : {brand_, headline_, message_}) {
+        stack->addWidget(label);
     }
     for (QWidget* fullWidth : {static_cast<QWidget*>(email_), static_cast<QWidget*>(code_),
                                static_cast<QWidget*>(primary_)}) {
         fullWidth->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         stack->addWidget(fullWidth);
     }
-    stack->addWidget(footnote);
+    stack->addWidget(footnote_);
     stack->addStretch(1);
 
     // Return presses the button wherever the focus is in the window, and only
@@ -155,18 +144,35 @@ void QtSignInView::pressPrimary() {
     }
 }
 
-std::string QtSignInView::emailText() const { return email_->text().toStdString(); }
+void QtSignInView::setTexts(const SignInTexts& texts) {
+    setWindowTitle(QString::fromStdString(texts.windowTitle));
+    brand_->setText(QString::fromStdString(texts.brand));
+    headline_->setText(QString::fromStdString(texts.headline));
+    email_->setPlaceholderText(QString::fromStdString(texts.emailPlaceholder));
+    code_->setPlaceholderText(QString::fromStdString(texts.codePlaceholder));
+    footnote_->setText(QString::fromStdString(texts.footnote));
+}
 
-std::string QtSignInView::codeText() const { return code_->text().toStdString(); }
+std::string QtSignInView::emailText() const {
+    return email_->text().toStdString();
+}
+
+std::string QtSignInView::codeText() const {
+    return code_->text().toStdString();
+}
 
 void QtSignInView::setMessage(const std::string& text, TextColor color) {
     message_->setText(QString::fromStdString(text));
     setLabelColor(*message_, color);
 }
 
-void QtSignInView::setEmailEnabled(bool enabled) { email_->setEnabled(enabled); }
+void QtSignInView::setEmailEnabled(bool enabled) {
+    email_->setEnabled(enabled);
+}
 
-void QtSignInView::setCodeVisible(bool visible) { code_->setVisible(visible); }
+void QtSignInView::setCodeVisible(bool visible) {
+    code_->setVisible(visible);
+}
 
 void QtSignInView::focusCode() {
     code_->setFocus(Qt::OtherFocusReason);
@@ -176,9 +182,13 @@ void QtSignInView::setPrimaryTitle(const std::string& title) {
     primary_->setText(QString::fromStdString(title).replace('&', QStringLiteral("&&")));
 }
 
-void QtSignInView::setPrimaryEnabled(bool enabled) { primary_->setEnabled(enabled); }
+void QtSignInView::setPrimaryEnabled(bool enabled) {
+    primary_->setEnabled(enabled);
+}
 
-void QtSignInView::setSubmitHandler(std::function<void()> handler) { onSubmit_ = std::move(handler); }
+void QtSignInView::setSubmitHandler(std::function<void()> handler) {
+    onSubmit_ = std::move(handler);
+}
 
 void QtSignInView::centreOnScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -202,6 +212,8 @@ void QtSignInView::show() {
     activateWindow();
 }
 
-void QtSignInView::close() { hide(); }
+void QtSignInView::close() {
+    hide();
+}
 
 } // namespace orvendi

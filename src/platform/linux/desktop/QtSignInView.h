@@ -12,7 +12,8 @@ class QPushButton;
 namespace orvendi {
 
 // The sign-in window: brand, headline, a message line, the e-mail and code
-// fields, one button (also pressed by Return) and the footnote, in one column.
+// fields, one button (also pressed by Return) and the footnote, in one column;
+// the agent gives every text.
 // Fixed at 480 by 430, centred on the screen when first shown. Closing the
 // window only hides it; its owner decides when it goes.
 class QtSignInView : public QWidget, public SignInView {
@@ -22,6 +23,7 @@ public:
     QtSignInView();
     ~QtSignInView() override;
 
+    void setTexts(const SignInTexts& texts) override;
     std::string emailText() const override;
     std::string codeText() const override;
     void setMessage(const std::string& text, TextColor color) override;
@@ -44,6 +46,9 @@ private:
     void pressPrimary();
     void centreOnScreen();
 
+    QLabel* brand_;
+    QLabel* headline_;
+    QLabel* footnote_;
     QLineEdit* email_;
     QLineEdit* code_;
     QLabel* message_;

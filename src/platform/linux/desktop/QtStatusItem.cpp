@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #include <QMenu>
 #include <QPalette>
@@ -11,12 +12,20 @@
 #include "platform/linux/desktop/QtMenu.h"
 #include "platform/linux/desktop/SymbolColors.h"
 #include "platform/linux/desktop/SymbolImages.h"
+#include "platform/linux/desktop/X11WindowHints.h"
 
 namespace orvendi {
 namespace {
 
-constexpr auto kTrayWatcherService = "org.kde.StatusNotifierWatcher";
+const char* const kTrayWatcherService = "org.kde.StatusNotifierWatcher";
 constexpr int kEmptyIconSize = 22;
+
+// A panel with a StatusNotifierWatcher on the session bus, or an XEmbed tray.
+bool desktopHasTray() {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return (bus != nullptr && bus->isServiceRegistered(QString::fromUtf8(kTrayWatcherService))) ||
+           X11WindowHints::hasSystemTray();
+}
 
 // An item without a symbol still needs an image to exist in the tray.
 QIcon emptyIcon() {
@@ -28,59 +37,68 @@ QIcon emptyIcon() {
 } // namespace
 
 QtStatusItem::QtStatusItem()
-    : tray_(std::make_unique<QSystemTrayIcon>()),
-      trayWatcher_(std::make_unique<QDBusServiceWatcher>(
-          kTrayWatcherService, QDBusConnection::sessionBus(),
+    : trayWatcher_(std::make_unique<QDBusServiceWatcher>(
+          QString::fromUtf8(kTrayWatcherService), QDBusConnection::sessionBus(),
           QDBusServiceWatcher::WatchForRegistration)) {
-    connect(trayWatcher_.get(), &QDBusServiceWatcher::serviceRegistered, this,
-            &QtStatusItem::registerAgain);
+    connect(trayWatcher_.get(), &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        if (!tray_) {
+            createTray();
+        }
+    });
+    if (desktopHasTray()) {
+        createTray();
+    }
 }
 
 QtStatusItem::~QtStatusItem() = default;
 
+void QtStatusItem::createTray() {
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    updateTray();
+}
+
 bool QtStatusItem::setSymbol(const std::string& symbol, const std::string& accessibilityText,
                              bool isTemplate) {
     symbol_ = symbol;
+    accessibilityText_ = QString::fromStdString(accessibilityText);
     isTemplate_ = isTemplate;
     hasSymbol_ = SymbolImages::contains(symbol);
-    tray_->setToolTip(QString::fromStdString(accessibilityText));
-    updateIcon();
-    tray_->show();
+    shown_ = true;
+    updateTray();
     return hasSymbol_;
 }
 
 void QtStatusItem::setTint(Tint tint) {
     tint_ = tint;
-    updateIcon();
+    updateTray();
 }
 
 void QtStatusItem::setMenu(std::shared_ptr<Menu> menu) {
-    auto* qtMenu = dynamic_cast<QtMenu*>(menu.get());
     menu_ = std::move(menu);
-    tray_->setContextMenu(qtMenu != nullptr ? qtMenu->qmenu() : nullptr);
+    updateTray();
 }
 
-void QtStatusItem::updateIcon() {
-    if (!hasSymbol_) {
-        tray_->setIcon(emptyIcon());
+void QtStatusItem::updateTray() {
+    if (!tray_) {
         return;
     }
-    // A template symbol takes the panel's text colour; a coloured one keeps
-    // its tint (the red recording dot) or, untinted, the same text colour.
-    QColor color = SymbolColors::panelText();
-    if (tint_ == Tint::SystemRed) {
-        color = SymbolColors::systemRed();
+    auto* qtMenu = dynamic_cast<QtMenu*>(menu_.get());
+    QMenu* contextMenu = qtMenu != nullptr ? qtMenu->qmenu() : nullptr;
+    if (tray_->contextMenu() != contextMenu) {
+        tray_->setContextMenu(contextMenu);
     }
-    QIcon icon = SymbolImages::icon(symbol_, color);
-    icon.setIsMask(isTemplate_ && tint_ == Tint::None);
-    tray_->setIcon(icon);
-}
-
-// A tray that restarted has forgotten the item: show it anew so that Qt
-// registers it with the new watcher.
-void QtStatusItem::registerAgain() {
-    if (tray_->isVisible()) {
-        tray_->hide();
+    tray_->setToolTip(accessibilityText_);
+    if (!hasSymbol_) {
+        tray_->setIcon(emptyIcon());
+    } else {
+        // A template symbol takes the panel's text colour, and so does an
+        // untinted coloured one (the drawings have one colour); a tint (the
+        // red recording dot) wins.
+        QIcon icon = SymbolImages::icon(symbol_, SymbolColors::color(tint_));
+        icon.setIsMask(isTemplate_ && tint_ == Tint::None);
+        tray_->setIcon(icon);
+    }
+    if (shown_ && !tray_->isVisible()) {
         tray_->show();
     }
 }

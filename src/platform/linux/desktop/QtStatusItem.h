@@ -15,8 +15,9 @@ class QtMenu;
 
 // The agent's tray item: a StatusNotifierItem over D-Bus (QSystemTrayIcon),
 // with the agent's own symbol drawings and its menu exported as a D-Bus menu.
-// The item is shown from the first symbol on; when the desktop's tray watcher
-// (re)appears later, the item registers with it again.
+// The item is shown from the first symbol on. Qt decides once per process
+// whether the desktop has a D-Bus tray, so while no tray watcher (nor an
+// XEmbed tray) exists the item waits, and appears when the panel starts.
 class QtStatusItem : public QObject, public StatusItem {
     Q_OBJECT
 
@@ -32,16 +33,19 @@ public:
 
     // What the item shows now (for tests and the log).
     const std::string& symbol() const { return symbol_; }
-    QSystemTrayIcon& trayIcon() const { return *tray_; }
+    // Null while the desktop has no tray.
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
 private:
-    void updateIcon();
-    void registerAgain();
+    void createTray();
+    void updateTray();
 
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QDBusServiceWatcher> trayWatcher_;
     std::shared_ptr<Menu> menu_;
     std::string symbol_;
+    QString accessibilityText_;
+    bool shown_ = false;
     bool isTemplate_ = true;
     bool hasSymbol_ = false;
     Tint tint_ = Tint::None;

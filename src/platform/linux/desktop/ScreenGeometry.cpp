@@ -6,7 +6,9 @@ namespace orvendi::ScreenGeometry {
 namespace {
 
 // Qt's bottom edge of the primary screen: the agent's y = 0.
-double primaryBottom(const QRect& primary) { return primary.y() + primary.height(); }
+double primaryBottom(const QRect& primary) {
+    return primary.y() + primary.height();
+}
 
 } // namespace
 

@@ -5,6 +5,20 @@
 
 namespace orvendi::SymbolColors {
 
-QColor panelText() { return QGuiApplication::palette().color(QPalette::WindowText); }
+QColor color(Tint tint) {
+    switch (tint) {
+    case Tint::SystemRed:
+        return systemRed();
+    case Tint::SystemTeal:
+        return systemTeal();
+    case Tint::None:
+        break;
+    }
+    return panelText();
+}
+
+QColor panelText() {
+    return QGuiApplication::palette().color(QPalette::WindowText);
+}
 
 } // namespace orvendi::SymbolColors

@@ -29,7 +29,8 @@ QByteArray coloredSvg(const std::string& name, const QColor& color) {
 } // namespace
 
 bool contains(const std::string& name) {
-    return !name.empty() && name.find('/') == std::string::npos && QFile::exists(resourcePath(name));
+    return !name.empty() && name.find('/') == std::string::npos &&
+           QFile::exists(resourcePath(name));
 }
 
 QPixmap pixmap(const std::string& name, const QColor& color, int size, qreal devicePixelRatio) {

@@ -17,16 +17,22 @@ Display* x11Display() {
 // _NET_WM_DESKTOP's value for "all desktops".
 constexpr unsigned long kAllDesktops = 0xFFFFFFFFul;
 
+bool selectionHasOwner(Display* display, const QByteArray& prefix) {
+    const QByteArray selection = prefix + QByteArray::number(DefaultScreen(display));
+    const Atom atom = XInternAtom(display, selection.constData(), False);
+    return XGetSelectionOwner(display, atom) != None;
+}
+
 } // namespace
 
 bool hasCompositor() {
     Display* display = x11Display();
-    if (display == nullptr) {
-        return true;
-    }
-    const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
-    const Atom atom = XInternAtom(display, selection.constData(), False);
-    return XGetSelectionOwner(display, atom) != None;
+    return display == nullptr || selectionHasOwner(display, "_NET_WM_CM_S");
+}
+
+bool hasSystemTray() {
+    Display* display = x11Display();
+    return display != nullptr && selectionHasOwner(display, "_NET_SYSTEM_TRAY_S");
 }
 
 void setOnAllDesktops(WId window) {
