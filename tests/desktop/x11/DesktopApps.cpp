@@ -42,7 +42,9 @@ DesktopApp::~DesktopApp() {
     }
 }
 
-int32_t DesktopApp::processId() const { return static_cast<int32_t>(process_->processId()); }
+int32_t DesktopApp::processId() const {
+    return static_cast<int32_t>(process_->processId());
+}
 
 std::string DesktopApp::waitForOutput(std::chrono::milliseconds limit) {
     waitUntil([this] { return process_->state() == QProcess::NotRunning; }, limit);
@@ -60,7 +62,9 @@ TestKeyboard::TestKeyboard() : connection_(std::make_unique<Connection>()) {
     }
 }
 
-TestKeyboard::~TestKeyboard() { XCloseDisplay(connection_->display); }
+TestKeyboard::~TestKeyboard() {
+    XCloseDisplay(connection_->display);
+}
 
 void TestKeyboard::send(const char* keysymName, bool down) {
     // By keycode: tools that type by keysym add modifiers of their own.
@@ -72,8 +76,12 @@ void TestKeyboard::send(const char* keysymName, bool down) {
     XSync(connection_->display, False);
 }
 
-void TestKeyboard::press(const char* keysymName) { send(keysymName, true); }
-void TestKeyboard::release(const char* keysymName) { send(keysymName, false); }
+void TestKeyboard::press(const char* keysymName) {
+    send(keysymName, true);
+}
+void TestKeyboard::release(const char* keysymName) {
+    send(keysymName, false);
+}
 void TestKeyboard::tap(const char* keysymName) {
     press(keysymName);
     release(keysymName);

@@ -22,11 +22,12 @@ struct Presses {
 TEST(X11KeyEvents, DictationKeyAndControlReachTheMonitorWhileAnotherApplicationHasFocus) {
     test::X11Services services;
     DesktopApp zenity("zenity", {"--entry", "--text=Somebody else's window"});
-    ASSERT_TRUE(waitUntil(
-        [&] { return services.workspace.frontmostProcessId() == zenity.processId(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return services.workspace.frontmostProcessId() == zenity.processId(); }));
 
     Presses presses;
-    ASSERT_TRUE(services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
+    ASSERT_TRUE(
+        services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
     TestKeyboard keyboard;
     keyboard.press("Control_R");
     keyboard.press("Control_L");
@@ -61,13 +62,15 @@ TEST(X11KeyEvents, ConfiguredDictationKeyLeavesBothControlKeysAsControl) {
         SCOPED_TRACE(c.configured);
         test::X11Services services(std::string(c.configured));
         Presses presses;
-        ASSERT_TRUE(services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
+        ASSERT_TRUE(services.keyEvents.startMonitor(
+            [&](KeyFlags flags) { presses.seen.push_back(flags); }));
         keyboard.press(c.controlKey);
         keyboard.press(c.dictationKey);
         keyboard.release(c.dictationKey);
         keyboard.release(c.controlKey);
         ASSERT_TRUE(presses.waitFor(4));
-        const std::vector<KeyFlags> expected{{false, true}, {true, true}, {false, true}, {false, false}};
+        const std::vector<KeyFlags> expected{
+            {false, true}, {true, true}, {false, true}, {false, false}};
         EXPECT_EQ(presses.seen, expected);
         EXPECT_EQ(services.keyEvents.dictationKeyName(), c.readableName);
     }
@@ -84,7 +87,8 @@ TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
     test::spinFor(std::chrono::milliseconds(120));
 
     Presses presses;
-    ASSERT_TRUE(services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
+    ASSERT_TRUE(
+        services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
     TestKeyboard keyboard;
     keyboard.press("Control_R");
     ASSERT_TRUE(presses.waitFor(1));
@@ -96,7 +100,8 @@ TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
     ASSERT_TRUE(element);
     EXPECT_EQ(test::textOf(*element), "");
     keyboard.release("Control_R");
-    EXPECT_TRUE(waitUntil([&] { return test::textOf(*element) == "held"; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(
+        waitUntil([&] { return test::textOf(*element) == "held"; }, std::chrono::seconds(5)));
 }
 
 } // namespace

@@ -8,12 +8,15 @@
 
 namespace orvendi::test {
 
-X11Services::X11Services(const std::optional<std::string>& dictationKey, bool microphoneAvailable)
-    : keyEvents(x, DictationKey(dictationKey), [this] { return terminals.activeWindowIsTerminal(); }),
-      workspace(windows, PermissionSettingsPages(PermissionSettingsPages::desktopPrograms(),
-                                                 [] { return std::string(); },
-                                                 [](const std::string&) { return false; })),
-      privacy([microphoneAvailable] { return microphoneAvailable; }, accessibility, x) {}
+X11Services::X11Services(const std::optional<std::string>& dictationKey,
+                         MicrophoneAuthorization microphone)
+    : keyEvents(x, DictationKey(dictationKey),
+                [this] { return terminals.activeWindowIsTerminal(); }),
+      workspace(windows,
+                PermissionSettingsPages(
+                    PermissionSettingsPages::desktopPrograms(), [] { return std::string(); },
+                    [](const std::string&) { return false; })),
+      privacy([microphone] { return microphone; }, accessibility, x) {}
 
 std::string textOf(const AccessibleElement& element) {
     AtspiAccessible* object = static_cast<const AtspiElement&>(element).object();

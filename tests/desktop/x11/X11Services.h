@@ -16,7 +16,7 @@ namespace orvendi::test {
 // The X11 platform services wired as the agent wires them.
 struct X11Services {
     explicit X11Services(const std::optional<std::string>& dictationKey = std::nullopt,
-                         bool microphoneAvailable = true);
+                         MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized);
 
     XConnection x;
     DesktopWindows windows{x};

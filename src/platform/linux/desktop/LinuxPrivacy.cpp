@@ -4,13 +4,12 @@
 
 namespace orvendi {
 
-LinuxPrivacy::LinuxPrivacy(std::function<bool()> microphoneAvailable, Accessibility& accessibility,
-                           XConnection& x)
-    : microphoneAvailable_(std::move(microphoneAvailable)), accessibility_(accessibility), x_(x) {}
+LinuxPrivacy::LinuxPrivacy(std::function<MicrophoneAuthorization()> microphone,
+                           Accessibility& accessibility, XConnection& x)
+    : microphone_(std::move(microphone)), accessibility_(accessibility), x_(x) {}
 
 MicrophoneAuthorization LinuxPrivacy::microphoneAuthorization() {
-    return microphoneAvailable_ && microphoneAvailable_() ? MicrophoneAuthorization::Authorized
-                                                          : MicrophoneAuthorization::Denied;
+    return microphone_ ? microphone_() : MicrophoneAuthorization::Denied;
 }
 
 void LinuxPrivacy::requestMicrophoneAccess(std::function<void(bool granted)> completion) {

@@ -11,14 +11,14 @@ namespace orvendi {
 // The agent's four permission probes on an X11 desktop. Linux asks no one for
 // these permissions: each probe tells whether the thing the agent needs works.
 //
-// - microphone: the sound server answers with a default source (the probe is
-//   injected; it needs no display);
+// - microphone: the sound server answers with a default source (the probe,
+//   PulseMicrophoneProbe::authorization, is injected: it needs no display);
 // - accessibility: the AT-SPI bus answers and accessibility is enabled;
 // - input monitoring: the X server offers XInput 2.2 raw key events;
 // - screen capture: always, X11 lets every client read the screen.
 class LinuxPrivacy : public Privacy {
 public:
-    LinuxPrivacy(std::function<bool()> microphoneAvailable, Accessibility& accessibility,
+    LinuxPrivacy(std::function<MicrophoneAuthorization()> microphone, Accessibility& accessibility,
                  XConnection& x);
 
     MicrophoneAuthorization microphoneAuthorization() override;
@@ -29,7 +29,7 @@ public:
     bool screenCaptureGranted() override;
 
 private:
-    std::function<bool()> microphoneAvailable_;
+    std::function<MicrophoneAuthorization()> microphone_;
     Accessibility& accessibility_;
     XConnection& x_;
     std::optional<bool> rawKeyEvents_;
