@@ -95,3 +95,31 @@ TEST(AtspiAccessibility, ApplicationsWithoutAccessibilityHaveNoFocusedElement) {
 
 } // namespace
 } // namespace orvendi
+
+namespace orvendi {
+namespace {
+
+// libatspi aborts a process that uses it without an accessibility bus; the
+// agent must keep running (without accessibility) instead.
+void useAccessibilityWithoutABus() {
+    // Where libatspi looks for the bus: the environment, the X root window
+    // (it finds the display through $DISPLAY) and the session bus.
+    unsetenv("AT_SPI_BUS_ADDRESS");
+    unsetenv("DISPLAY");
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        AtspiAccessibility accessibility;
+        if (accessibility.isProcessTrusted() || accessibility.focusedElement(getpid())) {
+            std::exit(1);
+        }
+    }
+    std::exit(0);
+}
+
+TEST(AtspiAccessibilityDeathTest, WithoutAnAccessibilityBusNothingIsTrustedAndNothingAborts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process: libatspi is process-wide
+    EXPECT_EXIT(useAccessibilityWithoutABus(), testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace orvendi

@@ -164,8 +164,11 @@ bool accessibilityEnabled() {
 } // namespace
 
 AtspiAccessibility::AtspiAccessibility() {
-    const int status = atspi_init();
-    initialised_ = status == 0 || status == 1; // 1: already initialised by someone else
+    // atspi_init answers 1 to every call after the first, also when the first
+    // found no accessibility bus; libatspi aborts the process when it is used
+    // without one, so the bus itself is what decides.
+    atspi_init();
+    initialised_ = atspi_get_a11y_bus() != nullptr;
     if (!initialised_) {
         return;
     }
