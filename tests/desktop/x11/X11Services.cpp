@@ -10,13 +10,10 @@ namespace orvendi::test {
 
 X11Services::X11Services(const std::optional<std::string>& dictationKey,
                          MicrophoneAuthorization microphone)
-    : keyEvents(x, DictationKey(dictationKey),
-                [this] { return terminals.activeWindowIsTerminal(); }),
-      workspace(windows,
-                PermissionSettingsPages(
-                    PermissionSettingsPages::desktopPrograms(), [] { return std::string(); },
-                    [](const std::string&) { return false; })),
-      privacy([microphone] { return microphone; }, accessibility, x) {}
+    : X11DesktopServices(
+          dictationKey, [microphone] { return microphone; }, [] { return std::string(); },
+          X11Workspace::Launcher{[](const std::string&) { return false; },
+                                 [](const std::vector<std::string>&) { return false; }}) {}
 
 std::string textOf(const AccessibleElement& element) {
     AtspiAccessible* object = static_cast<const AtspiElement&>(element).object();

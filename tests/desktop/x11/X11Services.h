@@ -3,29 +3,18 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/desktop/AtspiAccessibility.h"
-#include "platform/linux/desktop/DesktopWindows.h"
-#include "platform/linux/desktop/LinuxPrivacy.h"
 #include "platform/linux/desktop/QtPasteboard.h"
-#include "platform/linux/desktop/TerminalDetector.h"
-#include "platform/linux/desktop/X11KeyEvents.h"
-#include "platform/linux/desktop/X11Workspace.h"
+#include "platform/linux/desktop/X11DesktopServices.h"
 
 namespace orvendi::test {
 
-// The X11 platform services wired as the agent wires them.
-struct X11Services {
+// The X11 services as the agent wires them, plus the clipboard. Permission
+// pages only reach the recorded launcher, never the session's desktop.
+struct X11Services : X11DesktopServices {
     explicit X11Services(const std::optional<std::string>& dictationKey = std::nullopt,
                          MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized);
 
-    XConnection x;
-    DesktopWindows windows{x};
-    AtspiAccessibility accessibility;
-    TerminalDetector terminals{x, windows, accessibility};
-    X11KeyEvents keyEvents;
-    X11Workspace workspace;
     QtPasteboard pasteboard;
-    LinuxPrivacy privacy;
 };
 
 // The text an element shows (bullets for a password field).
