@@ -31,6 +31,18 @@ std::string operandCountProblem(const CommandSpec& spec, size_t given) {
            (spec.maxOperands == 1 ? " operand" : " operands") + ": " + spec.synopsis;
 }
 
+// Every line of `text` with `indent` before it, each ending in a line feed.
+std::string indented(const std::string& text, const std::string& indent) {
+    std::string result;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        result += indent + text.substr(start, end - start) + "\n";
+        start = end + 1;
+    }
+    return result;
+}
+
 } // namespace
 
 std::optional<std::string> ParsedCommand::value(const std::string& option) const {
@@ -128,7 +140,7 @@ std::string CommandLine::help() const {
                        "Dictation from the terminal, with the account, saved recordings and notes\n"
                        "vault of the Orvendi agent.\n\nCommands:\n";
     for (const auto& spec : commands_) {
-        text += "  " + spec.synopsis + "\n      " + spec.summary + "\n";
+        text += "  " + spec.synopsis + "\n" + indented(spec.summary, "      ");
     }
     text += "\nTranscripts go to standard output, everything else to standard error.\n"
             "Exit status: 0 success, 1 failure, 2 usage error, 3 no voice signal (nothing sent).\n"

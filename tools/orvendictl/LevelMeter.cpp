@@ -38,7 +38,11 @@ std::string LevelMeter::bar(float peak, int width) {
         const float share = std::clamp(1 - decibels / kFloorDecibels, 0.0f, 1.0f);
         filled = static_cast<int>(std::lround(share * float(width)));
     }
-    return "[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), ' ') + "]";
+    std::string text(size_t(width) + 2, ' ');
+    text.front() = '[';
+    text.back() = ']';
+    std::fill_n(text.begin() + 1, filled, '#');
+    return text;
 }
 
 } // namespace orvendi

@@ -1,4 +1,5 @@
 #include "RecordCommand.h"
+#include "platform/Error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,8 +59,8 @@ CommandSpec RecordCommand::spec() {
             0,
             "record [--seconds N]",
             "Records the default microphone until Enter (or for N seconds), then transcribes\n"
-            "      the recording and prints the text. Ctrl-C cancels and keeps nothing. A\n"
-            "      recording the service could not take stays saved for 'orvendictl retry'."};
+            "the recording and prints the text. Ctrl-C cancels and keeps nothing. A\n"
+            "recording the service could not take stays saved for 'orvendictl retry'."};
 }
 
 ExitStatus RecordCommand::run(const ParsedCommand& command) {

@@ -1,4 +1,5 @@
 #include "RecordingDelivery.h"
+#include "platform/Error.h"
 
 #include <ostream>
 

@@ -12,7 +12,7 @@
 namespace orvendi {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 std::string jsonLine(const SavedRecordings::Entry& entry) {
     const json object = {{"path", entry.path.string()},
@@ -31,16 +31,15 @@ std::string plainLine(const SavedRecordings::Entry& entry) {
 } // namespace
 
 CommandSpec RecordingsCommand::spec() {
-    return {
-        "recordings",
-        {"--json"},
-        {},
-        0,
-        0,
-        "recordings [--json]",
-        "Lists the recordings waiting for a transcript, newest first: path, \"wav\" or\n"
-        "      \"caf\", modification time and size in bytes, separated by tabs; --json prints\n"
-        "      one object per recording and line: {\"path\",\"format\",\"modified\",\"size\"}."};
+    return {"recordings",
+            {"--json"},
+            {},
+            0,
+            0,
+            "recordings [--json]",
+            "Lists the recordings waiting for a transcript, newest first: path, \"wav\" or\n"
+            "\"caf\", modification time and size in bytes, separated by tabs; --json prints\n"
+            "one object per recording and line: {\"path\",\"format\",\"modified\",\"size\"}."};
 }
 
 ExitStatus RecordingsCommand::run(const ParsedCommand& command) {

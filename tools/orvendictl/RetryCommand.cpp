@@ -16,7 +16,7 @@ CommandSpec RetryCommand::spec() {
             1,
             "retry [FILE]",
             "Transcribes a saved recording again: FILE (a path or a name from 'orvendictl\n"
-            "      recordings'), or the newest one. Delivers it as 'record' does."};
+            "recordings'), or the newest one. Delivers it as 'record' does."};
 }
 
 ExitStatus RetryCommand::run(const ParsedCommand& command) {

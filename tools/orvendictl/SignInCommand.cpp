@@ -1,4 +1,5 @@
 #include "SignInCommand.h"
+#include "platform/Error.h"
 
 #include "AddressText.h"
 #include "Terminal.h"
@@ -25,8 +26,8 @@ CommandSpec SignInCommand::spec() {
             0,
             "signin [--email ADDRESS] [--code CODE]",
             "Signs in with a one-time code sent by e-mail. Without options it asks for the\n"
-            "      address and the code. With --email alone it sends a code and asks for it when\n"
-            "      standard input is a terminal; with both it only verifies."};
+            "address and the code. With --email alone it sends a code and asks for it when\n"
+            "standard input is a terminal; with both it only verifies."};
 }
 
 ExitStatus SignInCommand::run(const ParsedCommand& command) {

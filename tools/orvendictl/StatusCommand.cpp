@@ -12,6 +12,7 @@
 #include "Terminal.h"
 #include "ToolServices.h"
 #include "capture/RecoveryStore.h"
+#include "platform/Error.h"
 #include "platform/Keychain.h"
 #include "service/Config.h"
 #include "service/SessionStore.h"
@@ -20,7 +21,7 @@
 namespace orvendi {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 // Where the configuration came from.
 struct ConfigSource {
@@ -143,8 +144,8 @@ CommandSpec StatusCommand::spec() {
             0,
             "status [--json]",
             "Shows the configuration file in use, the backend address, whether a session is\n"
-            "      stored and until when its access token is valid, the pending recordings and\n"
-            "      their folder, the vault folder and the installation id. Sends nothing."};
+            "stored and until when its access token is valid, the pending recordings and\n"
+            "their folder, the vault folder and the installation id. Sends nothing."};
 }
 
 ExitStatus StatusCommand::run(const ParsedCommand& command) {

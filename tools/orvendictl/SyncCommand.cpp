@@ -2,6 +2,7 @@
 
 #include "Terminal.h"
 #include "ToolServices.h"
+#include "platform/Error.h"
 #include "vault/VaultSync.h"
 
 namespace orvendi {
@@ -14,7 +15,7 @@ CommandSpec SyncCommand::spec() {
             0,
             "sync",
             "Mirrors your notes into the vault folder once, as the agent does every five\n"
-            "      minutes."};
+            "minutes."};
 }
 
 ExitStatus SyncCommand::run(const ParsedCommand&) {

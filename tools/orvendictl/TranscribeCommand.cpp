@@ -1,4 +1,5 @@
 #include "TranscribeCommand.h"
+#include "platform/Error.h"
 
 #include <ostream>
 
@@ -14,7 +15,7 @@
 namespace orvendi {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 std::string jsonLine(const std::string& file, const TranscriptionReceipt& receipt,
                      int64_t durationSecs) {
@@ -37,10 +38,10 @@ CommandSpec TranscribeCommand::spec() {
             CommandSpec::kAnyNumber,
             "transcribe [--ephemeral] [--json] FILE...",
             "Transcribes sound files (WAV, FLAC, Ogg, anything libsndfile reads), each in turn,\n"
-            "      printing each transcript on its own line; --json prints one object per file\n"
-            "      and line: {\"file\",\"text\",\"raw_text\",\"id\",\"duration_secs\"}. A file\n"
-            "      without a voice signal is not sent. --ephemeral asks the service not to keep\n"
-            "      the dictation."};
+            "printing each transcript on its own line; --json prints one object per file\n"
+            "and line: {\"file\",\"text\",\"raw_text\",\"id\",\"duration_secs\"}. A file\n"
+            "without a voice signal is not sent. --ephemeral asks the service not to keep\n"
+            "the dictation."};
 }
 
 ExitStatus TranscribeCommand::run(const ParsedCommand& command) {
