@@ -1,0 +1,87 @@
+#include "ToolFixture.h"
+#include "support/AudioSession.h"
+#include "support/SoundFiles.h"
+
+namespace orvendi::test {
+namespace {
+
+// Recording from a private PulseAudio server whose default source is a
+// virtual microphone fed in real time.
+class OrvendictlRecording : public ToolFixture {
+protected:
+    AudioSession audio{AudioSession::Options{48000, 2, true}};
+};
+
+TEST_F(OrvendictlRecording, ARecordingTheServiceMissedIsKeptAndRetriedLater) {
+    const auto spoken = spokenFile("numbers.wav");
+    stopServer();
+    audio.play(spoken);
+    const auto failed = tool({"record", "--seconds", "5"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    const auto kept = filesIn(pendingFolder(), ".wav");
+    ASSERT_EQ(kept.size(), 1u) << failed.err;
+    EXPECT_TRUE(failed.err.ends_with(". Recording saved at " + kept[0].string() + "\n"))
+        << failed.err;
+    EXPECT_TRUE(filesIn(pendingFolder(), ".caf").empty());
+
+    const auto listed = jsonLines(tool({"recordings", "--json"}).out);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["path"], kept[0].string());
+    EXPECT_EQ(listed[0]["format"], "wav");
+    EXPECT_EQ(listed[0]["size"], std::filesystem::file_size(kept[0]));
+
+    startServer();
+    writeConfig(true);
+    const auto retried = tool({"retry"});
+    ASSERT_EQ(retried.status, 0) << retried.err;
+    EXPECT_EQ(linesOf(retried.out).size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(kept[0]));
+
+    const auto none = tool({"retry"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "No saved recordings.\n");
+}
+
+TEST_F(OrvendictlRecording, EnterOnStandardInputEndsTheRecording) {
+    audio.play(spokenFile("numbers.wav"));
+    const auto run = toolWithEnterAfter(4, {"record"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(linesOf(run.out).size(), 1u);
+    EXPECT_TRUE(filesIn(pendingFolder(), ".wav").empty());
+    EXPECT_TRUE(filesIn(pendingFolder(), ".caf").empty());
+}
+
+TEST_F(OrvendictlRecording, SilenceIsArchivedWithTheAgentsMessage) {
+    const auto run = tool({"record", "--seconds", "2"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "");
+    const auto silent = filesIn(pendingFolder() / "Silent Recordings", ".wav");
+    ASSERT_EQ(silent.size(), 1u) << run.err;
+    EXPECT_EQ(run.err, "The microphone captured silence or corrupted audio. Reopen Orvendi and "
+                       "confirm the correct input device before trying again. The silent file "
+                       "was preserved at " +
+                           silent[0].string() + ".\n");
+    EXPECT_TRUE(filesIn(pendingFolder(), ".wav").empty());
+}
+
+TEST_F(OrvendictlRecording, RetryLeavesTheUsersOwnFilesAlone) {
+    const auto spoken = spokenFile("numbers.wav");
+    const auto run = tool({"retry", spoken.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(std::filesystem::exists(spoken));
+    EXPECT_NE(run.err.find("is not a saved recording"), std::string::npos) << run.err;
+}
+
+using OrvendictlWithoutSoundServer = ToolFixture;
+
+TEST_F(OrvendictlWithoutSoundServer, RecordFailsWithTheReasonAndKeepsNothing) {
+    const auto run = tool({"record", "--seconds", "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, "");
+    EXPECT_TRUE(filesIn(pendingFolder(), ".caf").empty());
+}
+
+} // namespace
+} // namespace orvendi::test

@@ -1,0 +1,147 @@
+#include "ToolFixture.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "support/SoundFiles.h"
+#include "support/SpokenAudio.h"
+
+namespace orvendi::test {
+
+void ToolFixture::SetUp() {
+    for (const char* folder : {"home", "config", "data-home", "runtime", "server"}) {
+        std::filesystem::create_directories(temp_.path() / folder);
+    }
+    std::filesystem::permissions(temp_.path() / "runtime", std::filesystem::perms::owner_all);
+    startServer();
+    writeConfig(true);
+}
+
+void ToolFixture::TearDown() {
+    stopServer();
+}
+
+void ToolFixture::startServer() {
+    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
+        ORVENDI_SERVER_BINARY,
+        temp_.path() / "server",
+        temp_.path() / "server.log",
+        {"--anon-key", kAnonKey, "--user", std::string(kEmail) + ":" + kPassword}});
+}
+
+void ToolFixture::stopServer() {
+    if (server_) {
+        server_->stop();
+    }
+}
+
+void ToolFixture::writeConfig(bool passwordGrant) {
+    nlohmann::json config = {{"api_url", server_->baseUrl()}};
+    if (passwordGrant) {
+        config["supabase_url"] = server_->baseUrl();
+        config["anon_key"] = kAnonKey;
+        config["email"] = kEmail;
+        config["password"] = kPassword;
+    }
+    writeFile(home() / ".orvendi" / "config.json", config.dump());
+}
+
+std::vector<std::string> ToolFixture::environment() const {
+    const auto& root = temp_.path();
+    std::vector<std::string> environment = {
+        "PATH=" + std::string(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"),
+        "LANG=C.UTF-8",
+        "HOME=" + home().string(),
+        "XDG_CONFIG_HOME=" + (root / "config").string(),
+        "XDG_DATA_HOME=" + (root / "data-home").string(),
+        "XDG_RUNTIME_DIR=" + (root / "runtime").string(),
+    };
+    // A private keyring's bus when the test started one; otherwise a bus
+    // address where nothing answers, so no session bus is found or launched.
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    environment.push_back("DBUS_SESSION_BUS_ADDRESS=" +
+                          (bus ? std::string(bus) : "unix:path=" + (root / "no-bus").string()));
+    // The private sound server of a test that started one, or none at all.
+    const char* pulse = std::getenv("PULSE_SERVER");
+    environment.push_back("PULSE_SERVER=" +
+                          (pulse ? std::string(pulse) : "unix:" + (root / "no-pulse").string()));
+    return environment;
+}
+
+CapturedRun ToolFixture::tool(const std::vector<std::string>& arguments, const std::string& input) {
+    std::vector<std::string> command = {ORVENDICTL_BINARY};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return CapturedRun::of(command, environment(), input);
+}
+
+CapturedRun ToolFixture::toolWithEnterAfter(double seconds,
+                                            const std::vector<std::string>& arguments) {
+    std::vector<std::string> command = {"/bin/sh", "-c",
+                                        "(sleep " + std::to_string(seconds) + "; echo) | \"$@\"",
+                                        "sh", ORVENDICTL_BINARY};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return CapturedRun::of(command, environment());
+}
+
+std::filesystem::path ToolFixture::spokenFile(const std::string& name,
+                                              const std::string& sentence) {
+    const auto work = temp_.path() / ("speech-" + name);
+    std::filesystem::create_directories(work);
+    const auto file = temp_.path() / name;
+    writeBytes(file, spokenWav(sentence, work));
+    return file;
+}
+
+std::filesystem::path ToolFixture::silentFile(const std::string& name, double seconds) {
+    const auto file = temp_.path() / name;
+    runTool("sox -n -r 16000 -c 1 -b 16 " + shellQuoted(file) + " trim 0 " +
+            std::to_string(seconds));
+    return file;
+}
+
+std::string ToolFixture::outboxCode(const std::string& email) const {
+    const std::string mail = readFile(temp_.path() / "server" / "outbox" / (email + ".txt"));
+    std::smatch match;
+    if (!std::regex_search(mail, match, std::regex(R"(code is (\S+)\.)"))) {
+        throw std::runtime_error("no code in the mail to " + email + ":\n" + mail);
+    }
+    return match[1];
+}
+
+std::filesystem::path ToolFixture::pendingFolder() const {
+    return temp_.path() / "data-home" / "Orvendi" / "Pending Recordings";
+}
+
+std::vector<std::filesystem::path> ToolFixture::filesIn(const std::filesystem::path& folder,
+                                                        const std::string& extension) const {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_regular_file() && it->path().extension() == extension) {
+            files.push_back(it->path());
+        }
+    }
+    return files;
+}
+
+std::vector<nlohmann::ordered_json> jsonLines(const std::string& text) {
+    std::vector<nlohmann::ordered_json> objects;
+    for (const auto& line : linesOf(text)) {
+        objects.push_back(nlohmann::ordered_json::parse(line));
+    }
+    return objects;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace orvendi::test
