@@ -58,3 +58,30 @@ TEST_F(OrvendictlSignIn, WithoutOptionsItAsksForTheAddressAndTheCode) {
 
 } // namespace
 } // namespace orvendi::test
+
+namespace orvendi::test {
+namespace {
+
+// A keyring that would need its password typed into a prompt nobody answers.
+class OrvendictlLockedKeyring : public ToolFixture {
+protected:
+    SecretServiceSession keyring{SecretServiceSession::Keyring::Locked};
+};
+
+TEST_F(OrvendictlLockedKeyring, SignInFinishesAndSaysTheSessionWasNotKept) {
+    writeConfig(false);
+    ASSERT_EQ(tool({"signin", "--email", kEmail}).status, 0);
+    const auto run = tool({"signin", "--email", kEmail, "--code", outboxCode(kEmail)});
+    EXPECT_NE(run.status, -1) << "it must not wait for the keyring's prompt";
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, std::string("Signed in as ") + kEmail +
+                           ".\nThe system keyring did not keep the session, so the next command "
+                           "will have to sign in again.\n");
+
+    const auto status = tool({"status"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_EQ(status.out.find("Session: stored"), std::string::npos) << status.out;
+}
+
+} // namespace
+} // namespace orvendi::test

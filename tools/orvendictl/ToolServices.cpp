@@ -9,7 +9,7 @@
 
 namespace orvendi {
 
-ToolServices::ToolServices() : log_("orvendictl") {}
+ToolServices::ToolServices() = default;
 
 // The vault and the client go before the services they were given.
 ToolServices::~ToolServices() {

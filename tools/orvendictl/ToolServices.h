@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
+#include "DiscardingLog.h"
 #include "platform/linux/EventLoopScheduler.h"
-#include "platform/linux/StderrLog.h"
 #include "platform/linux/XdgFiles.h"
 #include "service/Config.h"
 
@@ -42,7 +42,7 @@ public:
 
 private:
     XdgFiles files_;
-    StderrLog log_;
+    DiscardingLog log_;
     EventLoopScheduler scheduler_;
     std::unique_ptr<Defaults> defaults_;
     std::unique_ptr<Keychain> keychain_;
