@@ -10,6 +10,10 @@
 
 namespace orvendi {
 
+// Standard commands of the main menu. A desktop without the matching notion
+// (hiding an application, say) ignores them.
+enum class StandardAction { About, Hide, HideOthers, ShowAll, Minimize, Zoom };
+
 // The running desktop application: its event loop, menus and status item, and
 // the callbacks through which the system reaches it.
 class Application {
@@ -26,11 +30,13 @@ public:
     // Installs the main menu; `windowsMenu` is one of its submenus.
     virtual void setMainMenu(std::shared_ptr<Menu> mainMenu, std::shared_ptr<Menu> windowsMenu) = 0;
     virtual std::shared_ptr<StatusItem> createStatusItem() = 0;
+    virtual void performStandardAction(StandardAction) {}
 
     // The user reopened the application (launched it again, or clicked it).
     virtual void setReopenHandler(std::function<void(bool hasVisibleWindows)> handler) = 0;
     // Links of the application's URL scheme handed to it by the system.
-    virtual void setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) = 0;
+    virtual void
+    setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) = 0;
 };
 
 } // namespace orvendi
