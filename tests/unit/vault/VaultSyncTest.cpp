@@ -1,4 +1,4 @@
-#include "VaultSyncFixture.h"
+#include "support/VaultSyncFixture.h"
 
 #include <sys/stat.h>
 
@@ -225,6 +225,22 @@ TEST_F(VaultSyncTest, VaultFolderComesFromTheConfiguredPathWithEveryTilde) {
               "/srv/" + homeText + "/x" + homeText + "/Notes");
     EXPECT_EQ(makeSync("relative")->vaultDir(), fs::current_path() / "relative" / "Notes");
     EXPECT_EQ(makeSync()->stateFile(), stateFile());
+}
+
+TEST_F(VaultSyncTest, SyncPicksUpWhatAnotherProcessSavedMeanwhile) {
+    auto agent = makeSync();
+    auto terminal = makeSync();
+    serveNotes({note(kA, "2025-02-03T09:05:41Z", "Plan"), note(kB, "2025-02-01T08:00:00Z", "B")});
+    EXPECT_EQ(terminal->syncNow().filesWritten, 2);
+
+    json archived = note(kB, "2025-02-01T08:00:00Z", "B");
+    archived["archived_at"] = "2025-02-07T00:00:00Z";
+    serveNotes({note(kA, "2025-02-03T09:05:41Z", "Plan B"), archived});
+    const auto result = agent->syncNow();
+
+    EXPECT_EQ(vaultNames(), std::set<std::string>{"2025-02-03 0905 Plan B aaaaaaaa.md"});
+    EXPECT_EQ(result.filesWritten, 1);
+    EXPECT_EQ(savedState()->syncedIds, (std::set<std::string>{kA, kB}));
 }
 
 // Everything under `root` except the vault folder and the state folder.
