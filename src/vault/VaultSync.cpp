@@ -104,56 +104,68 @@ void VaultSync::sync() {
     }
 }
 
+// One sync's view of the vault: the files known before it and those it keeps.
+struct VaultSync::Run {
+    std::map<std::string, std::string> known;
+    double now = 0;
+    std::map<std::string, std::string> files;
+    std::set<std::string> writtenNames;
+    Result result;
+};
+
 VaultSync::Result VaultSync::runSync() {
     std::lock_guard guard(syncMutex_);
     const SyncLock lock(lockFile());
     adoptStateSavedElsewhere();
+    createVaultFolder();
+    const auto notes = api_.fetchNotes("", true);
 
+    Run run{state_.files ? *state_.files : discoverManagedFiles(), scheduler_.now()};
+    for (const auto& note : notes) {
+        mirror(note, run);
+    }
+    // Archived, deleted and skipped notes leave no file behind.
+    for (const auto& [id, name] : run.known) {
+        if (!run.files.contains(id)) {
+            removeNoteFile(name, run);
+        }
+    }
+    state_.files = std::move(run.files);
+    saveState();
+    return run.result;
+}
+
+void VaultSync::createVaultFolder() const {
     std::error_code error;
     std::filesystem::create_directories(vaultDir_, error);
     if (error) {
         throw PlatformError("Could not create the vault folder " + vaultDir_.string() + ": " +
                             error.message());
     }
-    const auto notes = api_.fetchNotes("", true);
-    const auto known = state_.files ? *state_.files : discoverManagedFiles();
-    const double now = scheduler_.now();
+}
 
-    Result result;
-    std::map<std::string, std::string> files;
-    std::set<std::string> writtenNames;
-    for (const auto& note : notes) {
-        const auto id = NoteMarkdown::stringValue(note, "id");
-        const auto createdAt = NoteMarkdown::stringValue(note, "created_at");
-        if (!id || !createdAt || NoteMarkdown::stringValue(note, "archived_at")) {
-            continue;
-        }
-        const std::string title = NoteMarkdown::stringValue(note, "title").value_or("");
-        const std::string name =
-            NoteFiles::fileName(*createdAt, title, id, now) + std::string(NoteFiles::kExtension);
-        if (const auto old = known.find(*id); old != known.end() && old->second != name) {
-            removeNoteFile(old->second, writtenNames);
-        }
-        if (write(note, *id, *createdAt, name, now)) {
-            ++result.filesWritten;
-        }
-        files[*id] = name;
-        writtenNames.insert(name);
-        state_.syncedIds.insert(*id);
-        ++result.notes;
-        if (state_.lastCreatedAt < *createdAt) {
-            state_.lastCreatedAt = *createdAt;
-        }
+void VaultSync::mirror(const nlohmann::json& note, Run& run) {
+    const auto id = NoteMarkdown::stringValue(note, "id");
+    const auto createdAt = NoteMarkdown::stringValue(note, "created_at");
+    if (!id || !createdAt || NoteMarkdown::stringValue(note, "archived_at")) {
+        return;
     }
-    // Archived, deleted and skipped notes leave no file behind.
-    for (const auto& [id, name] : known) {
-        if (!files.contains(id)) {
-            removeNoteFile(name, writtenNames);
-        }
+    const std::string title = NoteMarkdown::stringValue(note, "title").value_or("");
+    const std::string name =
+        NoteFiles::fileName(*createdAt, title, id, run.now) + std::string(NoteFiles::kExtension);
+    if (const auto old = run.known.find(*id); old != run.known.end() && old->second != name) {
+        removeNoteFile(old->second, run);
     }
-    state_.files = std::move(files);
-    saveState();
-    return result;
+    if (write(note, *id, *createdAt, name, run.now)) {
+        ++run.result.filesWritten;
+    }
+    run.files[*id] = name;
+    run.writtenNames.insert(name);
+    ++run.result.notes;
+    state_.syncedIds.insert(*id);
+    if (state_.lastCreatedAt < *createdAt) {
+        state_.lastCreatedAt = *createdAt;
+    }
 }
 
 // The terminal tool and the agent share the state file; whichever synced last
@@ -190,8 +202,8 @@ bool VaultSync::write(const nlohmann::json& note, const std::string& id,
 
 // Names come from the state file or the folder listing, so only plain names
 // inside the vault are deleted, and never a file this sync has just written.
-void VaultSync::removeNoteFile(const std::string& name, const std::set<std::string>& writtenNames) {
-    if (NoteFiles::isPlainFileName(name) && !writtenNames.contains(name)) {
+void VaultSync::removeNoteFile(const std::string& name, const Run& run) {
+    if (NoteFiles::isPlainFileName(name) && !run.writtenNames.contains(name)) {
         VaultFiles::removeFile(vaultDir_ / name);
     }
 }

@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -69,15 +68,20 @@ private:
     VaultSync(APIClient& api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
               const Files& files, Log& log);
 
+    struct Run;
+
     // A queued sync: runs it and logs the outcome.
     void sync();
     Result runSync();
+    void createVaultFolder() const;
+    // Writes one note's file when the note is live, renaming it when its name changed.
+    void mirror(const nlohmann::json& note, Run& run);
     void adoptStateSavedElsewhere();
     std::map<std::string, std::string> discoverManagedFiles() const;
     // Returns whether the file had to be written.
     bool write(const nlohmann::json& note, const std::string& id, const std::string& createdAt,
                const std::string& name, double now);
-    void removeNoteFile(const std::string& name, const std::set<std::string>& writtenNames);
+    void removeNoteFile(const std::string& name, const Run& run);
     void saveState();
     std::filesystem::path lockFile() const;
 
