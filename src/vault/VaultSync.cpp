@@ -120,7 +120,9 @@ VaultSync::Result VaultSync::runSync() {
     createVaultFolder();
     const auto notes = api_.fetchNotes("", true);
 
-    Run run{state_.files ? *state_.files : discoverManagedFiles(), scheduler_.now()};
+    Run run;
+    run.known = state_.files ? *state_.files : discoverManagedFiles();
+    run.now = scheduler_.now();
     for (const auto& note : notes) {
         mirror(note, run);
     }
