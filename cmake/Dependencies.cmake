@@ -18,3 +18,13 @@ pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(XI REQUIRED IMPORTED_TARGET xi)
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+# cpp-httplib for the tests' local HTTP servers: Debian ships it as a compiled
+# library with a pkg-config file (its flags must match the library's build);
+# elsewhere upstream's CMake package provides it.
+pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+if(HTTPLIB_FOUND)
+    set(ORVENDI_HTTPLIB PkgConfig::HTTPLIB)
+else()
+    find_package(httplib REQUIRED)
+    set(ORVENDI_HTTPLIB httplib::httplib)
+endif()
