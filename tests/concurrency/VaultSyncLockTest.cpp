@@ -21,8 +21,8 @@ TEST_F(VaultSyncLockTest, TwoSynchronisersSharingAStateFileNeverSyncAtOnce) {
     constexpr int kSyncsPerThread = 4;
     std::atomic<int> inFlight{0};
     std::atomic<int> mostInFlight{0};
-    const nlohmann::json notes = {
-        note("aaaaaaaa-0000-4000-8000-000000000001", "2025-02-03T09:05:41Z", "Plan")};
+    const auto notes = nlohmann::json::array(
+        {note("aaaaaaaa-0000-4000-8000-000000000001", "2025-02-03T09:05:41Z", "Plan")});
     server.handle("GET", "/api/notes", [&](const test::RecordedRequest&) {
         const int now = ++inFlight;
         int seen = mostInFlight.load();

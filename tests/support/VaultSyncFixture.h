@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -38,8 +39,9 @@ protected:
         return VaultSync::create(*api, vaultPath, platform.scheduler, platform.files, platform.log);
     }
 
-    void serveNotes(const nlohmann::json& notes) {
-        server.respond("GET", "/api/notes", ScriptedResponse::json(200, {{"notes", notes}}));
+    void serveNotes(const std::vector<nlohmann::json>& notes) {
+        server.respond("GET", "/api/notes",
+                       ScriptedResponse::json(200, {{"notes", nlohmann::json(notes)}}));
     }
 
     // Runs one queued sync to its end, as the agent does.
