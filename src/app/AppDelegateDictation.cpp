@@ -2,7 +2,17 @@
 // and stop recordings, with the status icon, the toggle title and the HUD in step.
 #include "app/AppDelegate.h"
 
+#include <utility>
+
 namespace orvendi {
+namespace {
+
+// Times are seconds since 1970 in doubles, which resolve about 0.2 µs at today's
+// dates; a press measured as exactly the threshold must not become a tap (or a
+// tap miss the window) through rounding.
+constexpr double kClockResolution = 1e-6;
+
+} // namespace
 
 void AppDelegate::fnDown() {
     fnDownAt_ = platform_.scheduler.now();
@@ -35,12 +45,12 @@ void AppDelegate::fnUp() {
     const double now = platform_.scheduler.now();
     const double held = now - *fnDownAt_;
     fnDownAt_.reset();
-    if (held >= kHoldThreshold) {
+    if (held + kClockResolution >= kHoldThreshold) {
         stopAndTranscribe();
         return;
     }
     const double gap = now - lastQuickTapAt_;
-    if (gap <= kDoubleTapWindow) {
+    if (gap <= kDoubleTapWindow + kClockResolution) {
         locked_ = true;
         lastQuickTapAt_ = kDistantPast; // a third tap cannot lock again
         screenHUD_.show("Recording hands-free", "record.circle");

@@ -107,6 +107,10 @@ TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
     launchSignedIn();
     hold(1);
     ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(statusItem().symbol, "hourglass");
+    EXPECT_EQ(fake.windows.hud->text, "Turning speech into text");
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+    EXPECT_EQ(menu().itemAt(0)->title(), "Start recording");
 
     const int32_t otherPid = 5200;
     fake.workspace.running.insert(otherPid);

@@ -19,11 +19,8 @@ TEST_F(Dictation, HoldingTheKeyRecordsAndDeliversIntoTheFocusedField) {
     fake.scheduler.advance(0.35); // exactly the hold threshold counts as a hold
     release();
     EXPECT_FALSE(delegate->isRecording());
-    EXPECT_EQ(statusItem().symbol, "hourglass");
-    EXPECT_EQ(fake.windows.hud->text, "Turning speech into text");
-    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
-
-    fake.scheduler.runPending(); // the upload, then the outcome
+    // Background work runs on the test's timeline here: the upload and its
+    // outcome have run (the in-flight state is checked with real threads below).
     EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
     EXPECT_EQ(fake.windows.hud->text, "Pasted and remembered");
     EXPECT_EQ(statusItem().symbol, "checkmark.circle.fill");
