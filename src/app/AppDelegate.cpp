@@ -51,21 +51,18 @@ void AppDelegate::configureMainMenu() {
     Application& app = platform_.application;
     mainMenu_ = app.createMenu("");
     auto appMenu = mainMenu_->addSubmenu("Orvendi");
-    auto standard = [&app](StandardAction action) {
-        return [&app, action] { app.performStandardAction(action); };
-    };
-    appMenu->addItem("About Orvendi", standard(StandardAction::About), {"", 0});
+    appMenu->addItem("About Orvendi", [&app] { app.orderFrontAboutPanel(); }, {"", 0});
     appMenu->addSeparator();
-    appMenu->addItem("Hide Orvendi", standard(StandardAction::Hide), {"h", kModifierCommand});
-    appMenu->addItem("Hide Others", standard(StandardAction::HideOthers),
+    appMenu->addItem("Hide Orvendi", [&app] { app.hide(); }, {"h", kModifierCommand});
+    appMenu->addItem("Hide Others", [&app] { app.hideOtherApplications(); },
                      {"h", kModifierCommand | kModifierOption});
-    appMenu->addItem("Show All", standard(StandardAction::ShowAll), {"", 0});
+    appMenu->addItem("Show All", [&app] { app.unhideAllApplications(); }, {"", 0});
     appMenu->addSeparator();
     appMenu->addItem("Quit Orvendi", [&app] { app.terminate(); }, {"q", kModifierCommand});
 
     auto windowMenu = mainMenu_->addSubmenu("Window");
-    windowMenu->addItem("Minimize", standard(StandardAction::Minimize), {"m", kModifierCommand});
-    windowMenu->addItem("Zoom", standard(StandardAction::Zoom), {"", 0});
+    windowMenu->addItem("Minimize", [&app] { app.minimizeKeyWindow(); }, {"m", kModifierCommand});
+    windowMenu->addItem("Zoom", [&app] { app.zoomKeyWindow(); }, {"", 0});
     app.setMainMenu(mainMenu_, windowMenu);
 }
 

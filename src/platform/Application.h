@@ -10,10 +10,6 @@
 
 namespace orvendi {
 
-// Standard commands of the main menu. A desktop without the matching notion
-// (hiding an application, say) ignores them.
-enum class StandardAction { About, Hide, HideOthers, ShowAll, Minimize, Zoom };
-
 // The running desktop application: its event loop, menus and status item, and
 // the callbacks through which the system reaches it.
 class Application {
@@ -30,7 +26,17 @@ public:
     // Installs the main menu; `windowsMenu` is one of its submenus.
     virtual void setMainMenu(std::shared_ptr<Menu> mainMenu, std::shared_ptr<Menu> windowsMenu) = 0;
     virtual std::shared_ptr<StatusItem> createStatusItem() = 0;
-    virtual void performStandardAction(StandardAction) {}
+
+    // The standard commands of the main menu. Hiding and showing concern the
+    // agent's own windows; a platform that cannot hide other applications
+    // ignores hideOtherApplications().
+    virtual void orderFrontAboutPanel() = 0;
+    virtual void hide() = 0;
+    virtual void hideOtherApplications() = 0;
+    virtual void unhideAllApplications() = 0;
+    // Window commands for the agent's window that has the keyboard focus.
+    virtual void minimizeKeyWindow() = 0;
+    virtual void zoomKeyWindow() = 0;
 
     // The user reopened the application (launched it again, or clicked it).
     virtual void setReopenHandler(std::function<void(bool hasVisibleWindows)> handler) = 0;

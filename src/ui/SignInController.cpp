@@ -117,28 +117,29 @@ void SignInController::submit() {
 void SignInController::request(const std::string& email, bool verify, const std::string& code) {
     std::weak_ptr<SignInController> weakSelf = weak_from_this();
     Scheduler& scheduler = scheduler_;
-    scheduler_.globalAsync(
-        QueuePriority::UserInitiated, [weakSelf, &scheduler, email, verify, code] {
-            // Held weakly until the request starts, strongly from then on until
-            // the main-thread step has run.
-            auto self = weakSelf.lock();
-            if (!self) {
-                return;
+    scheduler_.globalAsync(QueuePriority::UserInitiated, [weakSelf, &scheduler, email, verify,
+                                                          code] {
+        // Held weakly until the request starts, strongly from then on until
+        // the main-thread step has run. The strong reference moves into that
+        // step, so the controller (and its window) is never released here.
+        auto self = weakSelf.lock();
+        if (!self) {
+            return;
+        }
+        try {
+            if (verify) {
+                self->api_->verifySignInCode(email, code);
+                scheduler.mainAsync([self = std::move(self)] { self->signedInStep(); });
+            } else {
+                self->api_->requestSignInCode(email);
+                scheduler.mainAsync([self = std::move(self), email] { self->codeSentStep(email); });
             }
-            try {
-                if (verify) {
-                    self->api_->verifySignInCode(email, code);
-                    scheduler.mainAsync([self] { self->signedInStep(); });
-                } else {
-                    self->api_->requestSignInCode(email);
-                    scheduler.mainAsync([self, email] { self->codeSentStep(email); });
-                }
-            } catch (const std::exception& error) {
-                scheduler.mainAsync([self, description = std::string(error.what())] {
-                    self->failureStep(description);
-                });
-            }
-        });
+        } catch (const std::exception& error) {
+            scheduler.mainAsync([self = std::move(self), description = std::string(error.what())] {
+                self->failureStep(description);
+            });
+        }
+    });
 }
 
 void SignInController::codeSentStep(const std::string& email) {
