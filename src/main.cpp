@@ -1,6 +1,7 @@
 // The desktop agent: the Linux services on Qt and X11, and the one AppDelegate.
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 #include "app/AppDelegate.h"
 #include "platform/Error.h"
