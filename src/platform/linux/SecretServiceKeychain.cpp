@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include <libsecret/secret.h>
 
@@ -92,23 +93,24 @@ struct SecretServiceKeychain::Loop {
             for (const auto& call : inFlight) {
                 g_cancellable_cancel(call->cancellable);
             }
+            shutdownStarted = std::chrono::steady_clock::now();
         }
-        shutdownStarted = std::chrono::steady_clock::now();
         g_main_context_invoke(context, &Loop::quitWhenSettled, this);
         thread.join();
         g_main_loop_unref(loop);
         g_main_context_unref(context);
     }
 
+    // Calls travel to the libsecret thread through `queued`, under our own
+    // mutex: GLib's handoff synchronises in ways ThreadSanitizer cannot follow.
     void post(const std::shared_ptr<Call>& call) {
         call->loop = this;
         {
             std::lock_guard lock(mutex);
             inFlight.insert(call);
+            queued.push_back(call);
         }
-        g_main_context_invoke_full(
-            context, G_PRIORITY_DEFAULT, &Loop::startCall, new std::shared_ptr<Call>(call),
-            [](gpointer pending) { delete static_cast<std::shared_ptr<Call>*>(pending); });
+        g_main_context_invoke(context, &Loop::startQueued, this);
     }
 
     void settle(const std::shared_ptr<Call>& call) {
@@ -116,14 +118,25 @@ struct SecretServiceKeychain::Loop {
         inFlight.erase(call);
     }
 
+    static gboolean startQueued(gpointer self) {
+        auto& loop = *static_cast<Loop*>(self);
+        std::vector<std::shared_ptr<Call>> calls;
+        {
+            std::lock_guard lock(loop.mutex);
+            calls.swap(loop.queued);
+        }
+        for (const auto& call : calls) {
+            startCall(call);
+        }
+        return G_SOURCE_REMOVE;
+    }
+
     // Every call first fetches GIO's shared session-bus connection (at once
     // once it exists) to switch off its exit-on-close: GIO would otherwise end
     // the whole process with SIGTERM when the bus goes away.
-    static gboolean startCall(gpointer pending) {
-        const auto& call = *static_cast<std::shared_ptr<Call>*>(pending);
+    static void startCall(const std::shared_ptr<Call>& call) {
         g_bus_get(G_BUS_TYPE_SESSION, call->cancellable, &Loop::onBus,
                   new std::shared_ptr<Call>(call));
-        return G_SOURCE_REMOVE;
     }
 
     static void onBus(GObject*, GAsyncResult* result, gpointer pending) {
@@ -145,11 +158,13 @@ struct SecretServiceKeychain::Loop {
     static gboolean quitWhenSettled(gpointer self) {
         auto& loop = *static_cast<Loop*>(self);
         bool settled;
+        std::chrono::steady_clock::time_point shutdownStarted;
         {
             std::lock_guard lock(loop.mutex);
             settled = loop.inFlight.empty();
+            shutdownStarted = loop.shutdownStarted;
         }
-        if (settled || std::chrono::steady_clock::now() - loop.shutdownStarted > kShutdownGrace) {
+        if (settled || std::chrono::steady_clock::now() - shutdownStarted > kShutdownGrace) {
             g_main_loop_quit(loop.loop);
             return G_SOURCE_REMOVE;
         }
@@ -165,6 +180,7 @@ struct SecretServiceKeychain::Loop {
     std::thread thread;
     std::mutex mutex;
     std::set<std::shared_ptr<Call>> inFlight;
+    std::vector<std::shared_ptr<Call>> queued;
     std::chrono::steady_clock::time_point shutdownStarted;
 };
 
