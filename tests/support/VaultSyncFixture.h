@@ -23,7 +23,9 @@ namespace orvendi::test {
 // virtual time with a real temporary home folder, and helpers to look at the vault.
 class VaultSyncFixture : public ::testing::Test {
 protected:
-    VaultSyncFixture() {
+    explicit VaultSyncFixture(
+        VirtualScheduler::Background mode = VirtualScheduler::Background::Queued)
+        : platform(mode) {
         config.api_url = server.url();
         SessionStore::save(platform.keychain,
                            {"access-1", "refresh-1", platform.scheduler.now() + 86400});
