@@ -12,3 +12,19 @@ pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 find_package(Qt6 REQUIRED COMPONENTS Core)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
+# orvendi-server: HTTP, storage, secrets and offline speech recognition.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
+# Debian's pocketsphinx.pc names /usr/include/sphinxbase, which does not exist
+# (those headers live in the multiarch folder); CMake refuses missing folders.
+get_target_property(_orvendi_ps_dirs PkgConfig::POCKETSPHINX INTERFACE_INCLUDE_DIRECTORIES)
+set(_orvendi_ps_existing "")
+foreach(_dir IN LISTS _orvendi_ps_dirs)
+    if(EXISTS "${_dir}")
+        list(APPEND _orvendi_ps_existing "${_dir}")
+    endif()
+endforeach()
+set_target_properties(PkgConfig::POCKETSPHINX PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${_orvendi_ps_existing}")
