@@ -12,8 +12,23 @@ pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 find_package(Qt6 REQUIRED COMPONENTS Core)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
-# orvendi-server: HTTP, storage, secrets and offline speech recognition.
-pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+# The desktop layer: Qt widgets and web view, the tray over D-Bus, X11 input and AT-SPI.
+find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Svg Network DBus WebEngineWidgets)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(XI REQUIRED IMPORTED_TARGET xi)
+pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+# cpp-httplib for the tests' local HTTP servers: Debian ships it as a compiled
+# library with a pkg-config file (its flags must match the library's build);
+# elsewhere upstream's CMake package provides it.
+pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+if(HTTPLIB_FOUND)
+    set(ORVENDI_HTTPLIB PkgConfig::HTTPLIB)
+else()
+    find_package(httplib REQUIRED)
+    set(ORVENDI_HTTPLIB httplib::httplib)
+endif()
+# orvendi-server: storage, secrets and offline speech recognition (HTTP as above).
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)

@@ -20,8 +20,11 @@ class AudioInput {
 public:
     virtual ~AudioInput() = default;
     virtual AudioFormat inputFormat() = 0;
-    // At most one tap is installed; installing replaces the previous one.
+    // At most one tap is installed; installing replaces the previous one. The
+    // tap receives buffers of `bufferFrames` frames; removeTap() and stop() hand
+    // it the frames gathered so far, so the last buffer may be shorter.
     virtual void installTap(uint32_t bufferFrames, AudioTap tap) = 0;
+    // After it returns the tap is never called again.
     virtual void removeTap() = 0;
     virtual void start() = 0;
     virtual void stop() = 0;

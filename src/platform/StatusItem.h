@@ -7,7 +7,8 @@
 
 namespace orvendi {
 
-enum class Tint { None, SystemRed };
+// Colours the agent gives to symbols (the status item's, the HUD's icon).
+enum class Tint { None, SystemRed, SystemTeal };
 
 // The agent's item in the system status area (the tray).
 class StatusItem {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Geometry.h"
+#include "platform/StatusItem.h"
 
 namespace orvendi {
 
@@ -20,7 +21,8 @@ public:
     virtual std::optional<Rect> mainScreenVisibleFrame() const = 0;
 };
 
-// The floating status panel: never takes focus, draggable.
+// The floating status panel: never takes focus, draggable. Its origin is its
+// bottom-left corner in the agent's coordinates (Geometry.h); the view converts.
 class HUDPanel {
 public:
     virtual ~HUDPanel() = default;
@@ -29,17 +31,31 @@ public:
     virtual void setOrigin(Point origin) = 0;
     virtual void setText(const std::string& text) = 0;
     virtual void setSymbol(const std::string& symbol, const std::string& accessibilityText) = 0;
+    virtual void setSymbolTint(Tint tint) = 0;
     virtual void orderFront() = 0;
     virtual void orderOut() = 0;
     virtual bool isVisible() const = 0;
-    // Called on the main thread after every move of the panel.
+    // Called on the main thread after every move of the panel, dragged or placed
+    // by setOrigin, at the time of the move: a move while hidden is reported
+    // while the panel is still hidden.
     virtual void setMoveHandler(std::function<void()> handler) = 0;
+};
+
+// The fixed texts of the sign-in window, chosen by the agent.
+struct SignInTexts {
+    std::string windowTitle;
+    std::string brand;
+    std::string headline;
+    std::string emailPlaceholder;
+    std::string codePlaceholder;
+    std::string footnote;
 };
 
 // The sign-in window's controls.
 class SignInView {
 public:
     virtual ~SignInView() = default;
+    virtual void setTexts(const SignInTexts& texts) = 0;
     virtual std::string emailText() const = 0;
     virtual std::string codeText() const = 0;
     virtual void setMessage(const std::string& text, TextColor color) = 0;
@@ -64,6 +80,7 @@ struct NavigationAction {
 class WorkspaceWindow {
 public:
     virtual ~WorkspaceWindow() = default;
+    virtual void setTitle(const std::string& title) = 0;
     // Replaces the web view by a fresh one that runs `documentStartScript` (if
     // any) in the main frame before the page's own scripts.
     virtual void rebuildWebView(const std::optional<std::string>& documentStartScript) = 0;

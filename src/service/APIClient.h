@@ -1,6 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,12 +21,17 @@ namespace orvendi {
 
 class Keychain;
 class Scheduler;
+class HTTPTransport;
+struct HTTPRequest;
+struct HTTPResponse;
 
 // The backend refused or could not do what was asked.
 class APIError : public Error {
 public:
     enum class Kind { RequestFailed, AuthFailed };
-    static APIError requestFailed(const std::string& message) { return {Kind::RequestFailed, message}; }
+    static APIError requestFailed(const std::string& message) {
+        return {Kind::RequestFailed, message};
+    }
     static APIError authFailed() { return {Kind::AuthFailed, "Sign-in failed"}; }
     Kind kind() const { return kind_; }
 
@@ -73,6 +81,40 @@ protected:
     std::optional<std::string> accessToken_;
     double tokenExpiry_;
     std::optional<std::string> refreshToken_;
+
+private:
+    // Request core (APIClient.cpp).
+    HTTPResponse syncRequest(const HTTPRequest& request);
+    HTTPRequest jsonRequest(const std::string& path, const nlohmann::json& body,
+                            double timeoutSeconds, const std::optional<std::string>& token) const;
+    void dropAccessToken();
+
+    // Session and token lifecycle (APIClientSession.cpp).
+    std::optional<std::string> cachedToken() const; // tokenMutex_ held
+    std::string renewToken(const std::optional<std::string>& refreshToken);
+    NativeSession refreshSession(const std::string& refreshToken);
+    std::string passwordGrant();
+    void install(const NativeSession& session);
+    std::optional<NativeSession> decodeSession(const std::string& body) const;
+
+    // Transcription (APIClientTranscription.cpp).
+    TranscriptionReceipt transcribeSingle(const Bytes& wav, int64_t durationSecs, bool ephemeral);
+    TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
+                                               const std::string& cleaned, int64_t durationSecs);
+
+    std::unique_ptr<HTTPTransport> transport_;
+
+    // Single-flight renewal: while one thread refreshes (or runs the password
+    // grant), others wait for its outcome instead of spending the same refresh
+    // token again. Guarded by tokenMutex_.
+    std::condition_variable renewalFinished_;
+    bool renewalInFlight_ = false;
+    uint64_t renewalGeneration_ = 0;
+    std::string renewedToken_;
+    std::exception_ptr renewalError_;
+
+    // Keeps keychain writes in the same order as the in-memory changes they follow.
+    std::mutex sessionStoreMutex_;
 };
 
 } // namespace orvendi

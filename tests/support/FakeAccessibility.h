@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/Accessibility.h"
@@ -15,6 +16,8 @@ public:
     std::optional<TextRange> selectedRange;
     int focusCount = 0;
     std::vector<TextRange> rangesSet;
+    // Every write, in order: "focus" or "range <location>+<length>".
+    std::vector<std::string> writes;
 };
 
 class FakeAccessibility : public Accessibility {
@@ -36,11 +39,15 @@ public:
     bool setSelectedRange(AccessibleElement& element, TextRange range) override {
         auto& target = static_cast<FakeElement&>(element);
         target.rangesSet.push_back(range);
+        target.writes.push_back("range " + std::to_string(range.location) + "+" +
+                                std::to_string(range.length));
         target.selectedRange = range;
         return true;
     }
     bool setFocused(AccessibleElement& element) override {
-        ++static_cast<FakeElement&>(element).focusCount;
+        auto& target = static_cast<FakeElement&>(element);
+        ++target.focusCount;
+        target.writes.push_back("focus");
         return true;
     }
 

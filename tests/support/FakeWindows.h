@@ -29,6 +29,7 @@ public:
         symbol = value;
         symbolAccessibility = accessibility;
     }
+    void setSymbolTint(Tint value) override { symbolTint = value; }
     void orderFront() override { visible_ = true; }
     void orderOut() override { visible_ = false; }
     bool isVisible() const override { return visible_; }
@@ -40,6 +41,7 @@ public:
     std::string text;
     std::string symbol;
     std::string symbolAccessibility;
+    Tint symbolTint = Tint::None;
     Size size_{210, 48};
 
 private:
@@ -50,6 +52,7 @@ private:
 
 class FakeSignInView : public SignInView {
 public:
+    void setTexts(const SignInTexts& value) override { texts = value; }
     std::string emailText() const override { return email; }
     std::string codeText() const override { return code; }
     void setMessage(const std::string& text, TextColor color) override {
@@ -73,6 +76,7 @@ public:
         }
     }
 
+    SignInTexts texts;
     std::string email;
     std::string code;
     std::string message;
@@ -91,6 +95,7 @@ private:
 
 class FakeWorkspaceWindow : public WorkspaceWindow {
 public:
+    void setTitle(const std::string& value) override { title = value; }
     void rebuildWebView(const std::optional<std::string>& script) override {
         ++rebuilds;
         documentStartScript = script;
@@ -109,6 +114,7 @@ public:
     // Asks the navigation handler as the web view would; true means allowed.
     bool navigate(const NavigationAction& action) { return navigation_ ? navigation_(action) : true; }
 
+    std::string title;
     int rebuilds = 0;
     std::optional<std::string> documentStartScript;
     std::optional<std::string> loadedURL;

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <sndfile.h>
+#include <thread>
+
+#include "platform/Error.h"
+#include "platform/linux/PulseAudioInput.h"
+#include "platform/linux/PulseMicrophoneProbe.h"
+#include "support/AudioSession.h"
+#include "support/TempDir.h"
+
+namespace orvendi {
+namespace {
+
+using test::AudioSession;
+using namespace std::chrono_literals;
+
+// Everything the tap was handed, kept per channel.
+class CapturedAudio {
+public:
+    AudioTap tap() {
+        return [this](const float* const* planes, uint32_t channels, uint32_t frames) {
+            std::lock_guard lock(mutex_);
+            samples_.resize(channels);
+            for (uint32_t channel = 0; channel < channels; ++channel) {
+                samples_[channel].insert(samples_[channel].end(), planes[channel],
+                                         planes[channel] + frames);
+            }
+            bufferSizes_.push_back(frames);
+            arrived_.notify_all();
+        };
+    }
+    bool waitForFrames(size_t frames, std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock lock(mutex_);
+        return arrived_.wait_for(lock, timeout,
+                                 [&] { return !samples_.empty() && samples_[0].size() >= frames; });
+    }
+    std::vector<std::vector<float>> samples() const {
+        std::lock_guard lock(mutex_);
+        return samples_;
+    }
+    size_t frames() const {
+        std::lock_guard lock(mutex_);
+        return samples_.empty() ? 0 : samples_[0].size();
+    }
+    std::vector<uint32_t> bufferSizes() const {
+        std::lock_guard lock(mutex_);
+        return bufferSizes_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<std::vector<float>> samples_;
+    std::vector<uint32_t> bufferSizes_;
+};
+
+// A 16-bit WAV whose every sample is distinct and whose channels differ, so
+// that order, channel assignment and scaling can all be checked sample by sample.
+std::vector<int16_t> writePattern(const std::filesystem::path& file, int rate, int channels,
+                                  int frames) {
+    std::vector<int16_t> interleaved;
+    for (int frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < channels; ++channel) {
+            interleaved.push_back(
+                static_cast<int16_t>((frame % 20000) * (channel == 0 ? 1 : -1) + 7));
+        }
+    }
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(out, nullptr);
+    sf_writef_short(out, interleaved.data(), frames);
+    sf_close(out);
+    return interleaved;
+}
+
+// Where the first pattern sample (7) sits in the captured first channel.
+std::optional<size_t> patternStart(const std::vector<float>& samples) {
+    const float first = 7.0f / 32768.0f;
+    const float second = 8.0f / 32768.0f;
+    for (size_t i = 0; i + 1 < samples.size(); ++i) {
+        if (samples[i] == first && samples[i + 1] == second) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+TEST(PulseAudioInput, ReportsTheDefaultSourceFormatAndDeliversFullBuffers) {
+    struct Case {
+        unsigned rate;
+        unsigned channels;
+    };
+    for (const Case& c : {Case{48000, 2}, Case{16000, 1}, Case{44100, 2}}) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
+        AudioSession session({c.rate, c.channels, true});
+        PulseAudioInput input;
+        const AudioFormat format = input.inputFormat();
+        EXPECT_EQ(format.sampleRate, c.rate);
+        EXPECT_EQ(format.channels, c.channels);
+
+        CapturedAudio captured;
+        input.installTap(4096, captured.tap());
+        input.start();
+        EXPECT_TRUE(captured.waitForFrames(3 * 4096));
+        input.stop();
+        const auto sizes = captured.bufferSizes();
+        ASSERT_GE(sizes.size(), 3u);
+        for (size_t i = 0; i + 1 < sizes.size(); ++i) {
+            EXPECT_EQ(sizes[i], 4096u);
+        }
+        EXPECT_EQ(captured.samples().size(), c.channels);
+    }
+}
+
+TEST(PulseAudioInput, DeliversTheMicrophoneSamplesExactlyAsFloatPlanes) {
+    test::TempDir folder;
+    AudioSession session;
+    const int frames = 48000;
+    const auto pattern = writePattern(folder.path() / "pattern.wav", 48000, 2, frames);
+
+    PulseAudioInput input;
+    input.inputFormat();
+    CapturedAudio captured;
+    input.installTap(4096, captured.tap());
+    input.start();
+    session.play(folder.path() / "pattern.wav", /*fast=*/true);
+    session.waitUntilPlayed();
+    std::this_thread::sleep_for(300ms);
+    input.removeTap();
+    input.stop();
+
+    const auto samples = captured.samples();
+    ASSERT_EQ(samples.size(), 2u);
+    const auto start = patternStart(samples[0]);
+    ASSERT_TRUE(start.has_value());
+    ASSERT_GE(samples[0].size(), *start + frames);
+    size_t mismatches = 0;
+    for (int frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const float expected = pattern[frame * 2 + channel] / 32768.0f;
+            mismatches += samples[channel][*start + frame] != expected;
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(PulseAudioInput, RunsInRealTimeAndHandsOverTheLastPartialBufferWhenTheTapIsRemoved) {
+    AudioSession session;
+    PulseAudioInput input;
+    input.inputFormat();
+    CapturedAudio captured;
+    input.installTap(4096, captured.tap());
+    const auto began = std::chrono::steady_clock::now();
+    input.start();
+    std::this_thread::sleep_for(1s);
+    input.removeTap();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const auto framesAtRemoval = captured.frames();
+    std::this_thread::sleep_for(200ms);
+    input.stop();
+
+    EXPECT_EQ(captured.frames(), framesAtRemoval) << "the tap ran after removeTap";
+    EXPECT_NE(framesAtRemoval % 4096, 0u) << "the partial buffer was not handed over";
+    // Within a fragment or two of the time the stream ran.
+    EXPECT_NEAR(static_cast<double>(framesAtRemoval), seconds * 48000, 0.1 * 48000);
+}
+
+TEST(PulseAudioInput, RecordsAgainAfterStopAndAfterTheServerRestarted) {
+    CapturedAudio first;
+    PulseAudioInput input;
+    {
+        AudioSession session;
+        input.inputFormat();
+        input.installTap(4096, first.tap());
+        input.start();
+        EXPECT_TRUE(first.waitForFrames(4096));
+        input.stop();
+        input.removeTap();
+
+        CapturedAudio second;
+        input.installTap(1024, second.tap());
+        input.start();
+        EXPECT_TRUE(second.waitForFrames(2048));
+        input.stop();
+        EXPECT_EQ(second.bufferSizes().front(), 1024u);
+    }
+    // The old connection is gone with the old server; a new one is found.
+    AudioSession restarted({16000, 1, true});
+    EXPECT_EQ(input.inputFormat().sampleRate, 16000);
+    CapturedAudio third;
+    input.installTap(4096, third.tap());
+    input.start();
+    EXPECT_TRUE(third.waitForFrames(4096));
+    input.stop();
+}
+
+TEST(PulseAudioInput, StopsCleanlyWhenTheServerDiesDuringARecording) {
+    PulseAudioInput input;
+    CapturedAudio captured;
+    {
+        AudioSession session;
+        input.inputFormat();
+        input.installTap(4096, captured.tap());
+        input.start();
+        EXPECT_TRUE(captured.waitForFrames(4096));
+    }
+    input.removeTap();
+    input.stop();
+    EXPECT_THROW(input.start(), PlatformError);
+}
+
+TEST(PulseAudioInput, FailsWithAReadableErrorWithoutAServerOrWithoutAnInput) {
+    auto expectReadableFailure = [](const std::string& expectedReason) {
+        PulseAudioInput input;
+        for (const auto& operation : std::vector<std::function<void()>>{
+                 [&] { input.inputFormat(); }, [&] { input.start(); }}) {
+            try {
+                operation();
+                ADD_FAILURE() << "no error";
+            } catch (const PlatformError& error) {
+                EXPECT_NE(std::string(error.what()).find(expectedReason), std::string::npos)
+                    << error.what();
+            }
+        }
+    };
+    {
+        test::NoSoundServer none;
+        expectReadableFailure("The microphone is unavailable: no sound server answered");
+    }
+    {
+        AudioSession session({48000, 2, false});
+        expectReadableFailure(
+            "The microphone is unavailable: the sound server has no default input");
+    }
+}
+
+TEST(PulseMicrophoneProbe, AuthorizedExactlyWhenAServerOffersADefaultInput) {
+    struct Case {
+        const char* name;
+        std::function<std::shared_ptr<void>()> setUp;
+        MicrophoneAuthorization expected;
+    };
+    const std::vector<Case> cases{
+        {"virtual microphone", [] { return std::make_shared<AudioSession>(); },
+         MicrophoneAuthorization::Authorized},
+        {"server without input",
+         [] {
+             return std::make_shared<AudioSession>(AudioSession::Options{48000, 2, false});
+         },
+         MicrophoneAuthorization::Denied},
+        {"no server", [] { return std::make_shared<test::NoSoundServer>(); },
+         MicrophoneAuthorization::Denied},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto environment = c.setUp();
+        PulseMicrophoneProbe probe;
+        EXPECT_EQ(probe.authorization(), c.expected);
+        int answers = 0;
+        probe.request([&](bool granted) {
+            ++answers;
+            EXPECT_EQ(granted, c.expected == MicrophoneAuthorization::Authorized);
+        });
+        EXPECT_EQ(answers, 1);
+    }
+}
+
+TEST(PulseMicrophoneProbe, NoticesAServerThatAppearsOrGoesAway) {
+    test::NoSoundServer none;
+    PulseMicrophoneProbe probe;
+    EXPECT_EQ(probe.authorization(), MicrophoneAuthorization::Denied);
+    {
+        AudioSession session;
+        EXPECT_EQ(probe.authorization(), MicrophoneAuthorization::Authorized);
+    }
+    EXPECT_EQ(probe.authorization(), MicrophoneAuthorization::Denied);
+}
+
+} // namespace
+} // namespace orvendi

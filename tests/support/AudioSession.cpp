@@ -1,0 +1,115 @@
+#include "support/AudioSession.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace orvendi::test {
+namespace {
+
+const std::string kScript = std::string(ORVENDI_TEST_SUPPORT_DIR) + "/audio-session";
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void restoreEnvironment(const char* name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+void runOrThrow(const std::vector<std::string>& arguments) {
+    if (runProgram(arguments) != 0) {
+        std::string line;
+        for (const auto& argument : arguments) {
+            line += argument + " ";
+        }
+        throw std::runtime_error("failed: " + line);
+    }
+}
+
+} // namespace
+
+int runProgram(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+AudioSession::AudioSession() : AudioSession(Options{}) {}
+
+AudioSession::AudioSession(Options options) {
+    std::vector<std::string> arguments{kScript,
+                                       "start",
+                                       folder_.path().string(),
+                                       "--rate",
+                                       std::to_string(options.rate),
+                                       "--channels",
+                                       std::to_string(options.channels)};
+    if (!options.microphone) {
+        arguments.push_back("--no-microphone");
+    }
+    runOrThrow(arguments);
+    pulseServer_ = "unix:" + (folder_.path() / "runtime/pulse/native").string();
+    previousPulseServer_ = environmentValue("PULSE_SERVER");
+    setenv("PULSE_SERVER", pulseServer_.c_str(), 1);
+}
+
+AudioSession::~AudioSession() {
+    restoreEnvironment("PULSE_SERVER", previousPulseServer_);
+    runProgram({kScript, "stop", folder_.path().string()});
+}
+
+void AudioSession::play(const std::filesystem::path& file, bool fast) {
+    std::vector<std::string> arguments{kScript, "play", folder_.path().string(), file.string()};
+    if (fast) {
+        arguments.push_back("--fast");
+    }
+    runOrThrow(arguments);
+}
+
+void AudioSession::waitUntilPlayed(double timeoutSeconds) {
+    runOrThrow({kScript, "wait", folder_.path().string(),
+                std::to_string(static_cast<int>(timeoutSeconds + 0.999))});
+}
+
+void writeSpeech(const std::string& text, const std::filesystem::path& wav) {
+    runOrThrow({"espeak-ng", "-v", "en-us", "-w", wav.string(), text});
+}
+
+NoSoundServer::NoSoundServer() : previousPulseServer_(environmentValue("PULSE_SERVER")) {
+    const std::string server = "unix:" + (folder_.path() / "nobody-listens").string();
+    setenv("PULSE_SERVER", server.c_str(), 1);
+}
+
+NoSoundServer::~NoSoundServer() {
+    restoreEnvironment("PULSE_SERVER", previousPulseServer_);
+}
+
+} // namespace orvendi::test

@@ -1,0 +1,305 @@
+#include "support/TestHTTPServer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <strings.h>
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace orvendi::test {
+namespace {
+
+// Serves every connection on its own worker (keep-alive connections hold one
+// each), counting connections as the server hands them over.
+class CountingTaskQueue : public httplib::TaskQueue {
+public:
+    static constexpr size_t kWorkers = 32;
+
+    explicit CountingTaskQueue(std::shared_ptr<std::atomic<size_t>> connections)
+        : connections_(std::move(connections)), pool_(kWorkers) {}
+    void enqueue(std::function<void()> task) override {
+        ++*connections_;
+        pool_.enqueue(std::move(task));
+    }
+    void shutdown() override { pool_.shutdown(); }
+
+private:
+    std::shared_ptr<std::atomic<size_t>> connections_;
+    httplib::ThreadPool pool_;
+};
+
+// cpp-httplib parses multipart bodies itself and never hands out their bytes;
+// the recorder wants them exactly as sent, so a multipart Content-Type is
+// parked under this key (never a valid header name on the wire) before the body
+// is read, and restored in the record.
+constexpr const char* kParkedContentType = "@parked-content-type";
+
+// Pseudo-headers cpp-httplib adds to every request.
+bool isAddedByServer(const std::string& name) {
+    for (const char* added : {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"}) {
+        if (name == added) {
+            return true;
+        }
+    }
+    return false;
+}
+
+RecordedRequest record(const httplib::Request& request) {
+    RecordedRequest recorded;
+    recorded.method = request.method;
+    const auto questionMark = request.target.find('?');
+    recorded.path = request.target.substr(0, questionMark);
+    if (questionMark != std::string::npos) {
+        recorded.hasQuery = true;
+        recorded.query = request.target.substr(questionMark + 1);
+    }
+    for (const auto& [name, value] : request.headers) {
+        if (name == kParkedContentType) {
+            recorded.headers.erase("Content-Type");
+            recorded.headers.emplace("Content-Type", value);
+        } else if (!isAddedByServer(name) && !(strcasecmp(name.c_str(), "Content-Type") == 0 &&
+                                               request.has_header(kParkedContentType))) {
+            recorded.headers.emplace(name, value);
+        }
+    }
+    recorded.body = request.body;
+    recorded.remotePort = request.remote_port;
+    return recorded;
+}
+
+std::optional<uint16_t> localPortOfSocket(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return std::nullopt;
+    }
+    if (address.ss_family == AF_INET) {
+        return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    }
+    if (address.ss_family == AF_INET6) {
+        return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+std::optional<std::string> RecordedRequest::header(const std::string& name) const {
+    const auto it = headers.find(name);
+    if (it == headers.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+nlohmann::json RecordedRequest::json() const {
+    return nlohmann::json::parse(body, nullptr, /*allow_exceptions=*/false);
+}
+
+ScriptedResponse ScriptedResponse::json(int status, const nlohmann::json& body) {
+    ScriptedResponse response;
+    response.status = status;
+    response.body = body.dump();
+    return response;
+}
+
+ScriptedResponse ScriptedResponse::text(int status, std::string body, std::string contentType) {
+    ScriptedResponse response;
+    response.status = status;
+    response.body = std::move(body);
+    response.contentType = std::move(contentType);
+    return response;
+}
+
+class TestHTTPServer::Server : public httplib::Server {};
+
+struct TestHTTPServer::Route {
+    std::vector<ScriptedResponse> sequence; // answered in order, the last repeating
+    size_t next = 0;
+    Handler handler; // when set, answers instead of the sequence
+};
+
+TestHTTPServer::TestHTTPServer()
+    : server_(std::make_unique<Server>()), connections_(std::make_shared<std::atomic<size_t>>(0)) {
+    auto connections = connections_;
+    server_->new_task_queue = [connections] { return new CountingTaskQueue(connections); };
+    // Keep connections open the way a production server does, so that reuse is
+    // observable; a bounded idle time still lets stray clients go.
+    server_->set_keep_alive_max_count(100000);
+    server_->set_keep_alive_timeout(5);
+    server_->set_read_timeout(30);
+    server_->set_write_timeout(30);
+
+    server_->set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
+        const std::string contentType = request.get_header_value("Content-Type");
+        if (contentType.rfind("multipart/form-data", 0) == 0) {
+            // The request object is not const where the server owns it; only
+            // this handler's signature is.
+            auto& mutableRequest = const_cast<httplib::Request&>(request);
+            mutableRequest.headers.emplace(kParkedContentType, contentType);
+            for (auto it = mutableRequest.headers.begin(); it != mutableRequest.headers.end();
+                 ++it) {
+                if (strcasecmp(it->first.c_str(), "Content-Type") == 0) {
+                    it->second = "application/octet-stream";
+                }
+            }
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    auto serve = [this](const httplib::Request& request, httplib::Response& response) {
+        const ScriptedResponse scripted = answer(record(request), request.path);
+        response.status = scripted.status;
+        for (const auto& [name, value] : scripted.headers) {
+            response.set_header(name, value);
+        }
+        if (scripted.chunks.empty()) {
+            response.set_content(scripted.body, scripted.contentType);
+            return;
+        }
+        auto next = std::make_shared<size_t>(0);
+        response.set_chunked_content_provider(
+            scripted.contentType, [this, scripted, next](size_t, httplib::DataSink& sink) {
+                if (*next > 0 && !sleepUnlessStopping(scripted.chunkIntervalSeconds)) {
+                    return false;
+                }
+                const std::string& chunk = scripted.chunks[*next];
+                sink.write(chunk.data(), chunk.size());
+                if (++*next == scripted.chunks.size()) {
+                    sink.done();
+                }
+                return true;
+            });
+    };
+    server_->Get(".*", serve);
+    server_->Post(".*", serve);
+    server_->Put(".*", serve);
+    server_->Patch(".*", serve);
+    server_->Delete(".*", serve);
+    server_->Options(".*", serve);
+
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) {
+        throw std::runtime_error("TestHTTPServer: cannot bind 127.0.0.1");
+    }
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+}
+
+TestHTTPServer::~TestHTTPServer() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
+    server_->stop();
+    closeOpenConnections();
+    thread_.join();
+}
+
+// Idle keep-alive connections would hold the server's workers until their idle
+// time runs out; closing the server's side of them lets it stop at once.
+void TestHTTPServer::closeOpenConnections() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int fd = std::atoi(entry.path().filename().c_str());
+        if (localPortOfSocket(fd) == static_cast<uint16_t>(port_)) {
+            ::shutdown(fd, SHUT_RDWR);
+        }
+    }
+}
+
+std::string TestHTTPServer::url() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+void TestHTTPServer::respond(const std::string& method, const std::string& path,
+                             ScriptedResponse response) {
+    respondInSequence(method, path, {std::move(response)});
+}
+
+void TestHTTPServer::respondInSequence(const std::string& method, const std::string& path,
+                                       std::vector<ScriptedResponse> responses) {
+    auto route = std::make_shared<Route>();
+    route->sequence = std::move(responses);
+    std::lock_guard lock(mutex_);
+    routes_[{method, path}] = std::move(route);
+}
+
+void TestHTTPServer::handle(const std::string& method, const std::string& path, Handler handler) {
+    auto route = std::make_shared<Route>();
+    route->handler = std::move(handler);
+    std::lock_guard lock(mutex_);
+    routes_[{method, path}] = std::move(route);
+}
+
+ScriptedResponse TestHTTPServer::answer(const RecordedRequest& request,
+                                        const std::string& decodedPath) {
+    std::shared_ptr<Route> route;
+    ScriptedResponse response;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+        const auto it = routes_.find({request.method, decodedPath});
+        if (it != routes_.end()) {
+            route = it->second;
+        }
+        if (route && !route->handler && !route->sequence.empty()) {
+            response = route->sequence[std::min(route->next, route->sequence.size() - 1)];
+            ++route->next;
+        }
+    }
+    arrived_.notify_all();
+    if (!route || (!route->handler && route->sequence.empty())) {
+        return ScriptedResponse::text(404, "");
+    }
+    if (route->handler) {
+        response = route->handler(request);
+    }
+    sleepUnlessStopping(response.delaySeconds);
+    return response;
+}
+
+bool TestHTTPServer::sleepUnlessStopping(double seconds) {
+    std::unique_lock lock(mutex_);
+    stopped_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return stopping_; });
+    return !stopping_;
+}
+
+std::vector<RecordedRequest> TestHTTPServer::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::vector<RecordedRequest> TestHTTPServer::requests(const std::string& path) const {
+    std::vector<RecordedRequest> matching;
+    for (auto& request : requests()) {
+        if (request.path == path) {
+            matching.push_back(std::move(request));
+        }
+    }
+    return matching;
+}
+
+size_t TestHTTPServer::requestCount(const std::string& path) const {
+    return requests(path).size();
+}
+
+size_t TestHTTPServer::connectionsAccepted() const {
+    return *connections_;
+}
+
+bool TestHTTPServer::waitForRequests(size_t count, double seconds) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, std::chrono::duration<double>(seconds),
+                             [&] { return requests_.size() >= count; });
+}
+
+} // namespace orvendi::test

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "capture/RecoveryStore.h"
+#include "capture/WAV.h"
+#include "platform/Error.h"
+#include "support/FakeFiles.h"
+#include "support/SoundFiles.h"
+
+namespace orvendi {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+bool isLowerCaseUUID(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const char c = text[i];
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    return text.size() == 36;
+}
+
+class RecoveryStoreTest : public testing::Test {
+protected:
+    fs::path folder() const {
+        return files_.applicationSupportDirectory() / "Orvendi/Pending Recordings";
+    }
+
+    // A file in the recovery folder, last modified `minutesAgo` minutes ago.
+    fs::path place(const std::string& name, const Bytes& content, int minutesAgo = 0) {
+        const auto file = folder() / name;
+        fs::create_directories(file.parent_path());
+        writeBytes(file, content);
+        fs::last_write_time(file,
+                            fs::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
+        return file;
+    }
+
+    std::vector<std::string> namesInFolder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    test::FakeFiles files_;
+    RecoveryStore store_{files_};
+};
+
+TEST_F(RecoveryStoreTest, NewURLsAreFreshLowerCaseNamesInTheCreatedFolder) {
+    const auto first = store_.newRecoveryURL("caf");
+    const auto second = store_.newRecoveryURL("caf");
+    EXPECT_EQ(first.parent_path(), folder());
+    EXPECT_TRUE(fs::is_directory(folder()));
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_NE(first, second);
+    const std::string name = first.filename().string();
+    ASSERT_EQ(name.size(), std::string("pending-").size() + 36 + std::string(".caf").size())
+        << name;
+    EXPECT_TRUE(name.starts_with("pending-") && name.ends_with(".caf")) << name;
+    EXPECT_TRUE(isLowerCaseUUID(name.substr(8, 36))) << name;
+}
+
+TEST_F(RecoveryStoreTest, AnUnavailableFolderFailsCreationButListsNothing) {
+    files_.failApplicationSupport = true;
+    EXPECT_THROW(store_.newRecoveryURL("caf"), PlatformError);
+    EXPECT_TRUE(store_.pendingRecordings().empty());
+}
+
+TEST_F(RecoveryStoreTest, PersistReplacesTheSpoolFileAndLeavesNoTemporaryFile) {
+    const auto spool = place("pending-a.caf", {1, 2, 3});
+    const Bytes wav = *WAV::wrap({5, 6});
+    const auto stored = store_.persistForRecovery(wav, spool);
+    EXPECT_EQ(stored, folder() / "pending-a.wav");
+    EXPECT_EQ(readBytes(stored), wav);
+    EXPECT_EQ(namesInFolder(), std::vector<std::string>{"pending-a.wav"});
+}
+
+TEST_F(RecoveryStoreTest, PersistOverItsOwnFileKeepsTheNewContent) {
+    const auto existing = place("pending-b.wav", {1});
+    const Bytes wav = *WAV::wrap({7, 7});
+    EXPECT_EQ(store_.persistForRecovery(wav, existing), existing);
+    EXPECT_EQ(readBytes(existing), wav);
+}
+
+TEST_F(RecoveryStoreTest, AFailedWriteKeepsTheReplacedFile) {
+    const auto spool = place("pending-c.caf", {1, 2, 3});
+    fs::create_directories(folder() / "pending-c.wav" / "in-the-way");
+    EXPECT_THROW(store_.persistForRecovery(*WAV::wrap({1, 2}), spool), PlatformError);
+    EXPECT_EQ(readBytes(spool), (Bytes{1, 2, 3}));
+    EXPECT_EQ(namesInFolder(), (std::vector<std::string>{"pending-c.caf", "pending-c.wav"}));
+}
+
+TEST_F(RecoveryStoreTest, ListsRecordingsNewestFirstWhateverTheirCase) {
+    EXPECT_TRUE(store_.pendingRecordings().empty());
+    EXPECT_TRUE(fs::is_directory(folder()));
+
+    const auto a = place("pending-a.wav", {1}, 65);
+    const auto b = place("pending-b.CAF", {1}, 60);
+    const auto c = place("pending-c.Wav", {1}, 70);
+    place("notes.txt", {1}, 1);
+    place(".pending-hidden.wav", {1}, 1);
+    place("Silent Recordings/pending-s.wav", {1}, 1);
+    fs::create_directories(folder() / "pending-folder.wav");
+    EXPECT_EQ(store_.pendingRecordings(), (std::vector<fs::path>{b, a, c}));
+}
+
+Bytes wavWithPayloadBytes(size_t count) {
+    return *WAV::wrap(Bytes(count, 0x11));
+}
+
+TEST_F(RecoveryStoreTest, RecoversStoredWAVsWithWholeSecondDurations) {
+    struct Case {
+        const char* name;
+        Bytes content;
+        std::optional<int64_t> duration;
+    };
+    const std::vector<Case> cases = {
+        {"pending-1.wav", wavWithPayloadBytes(31999), 1},
+        {"pending-2.wav", wavWithPayloadBytes(64000), 2},
+        {"pending-3.WAV", wavWithPayloadBytes(95999), 2},
+        {"pending-4.wav", wavWithPayloadBytes(1), 1},
+        {"pending-5.wav", Bytes(45, 'x'), 1}, // no payload to measure
+        {"pending-6.wav", wavWithPayloadBytes(0), std::nullopt},
+        {"pending-7.wav", Bytes{}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = place(c.name, c.content);
+        const auto recording = store_.recover(file);
+        ASSERT_EQ(recording.has_value(), c.duration.has_value());
+        EXPECT_TRUE(fs::exists(file));
+        if (recording) {
+            EXPECT_EQ(recording->durationSeconds, *c.duration);
+            EXPECT_EQ(recording->wav, c.content);
+            EXPECT_EQ(recording->recoveryURL, file);
+        }
+    }
+    EXPECT_FALSE(store_.recover(folder() / "pending-missing.wav").has_value());
+}
+
+TEST_F(RecoveryStoreTest, RecoveringASpoolFileConvertsAndStoresIt) {
+    for (const char* extension : {"caf", "CAF"}) {
+        SCOPED_TRACE(extension);
+        const auto spool = store_.newRecoveryURL(extension);
+        test::runTool("sox -n -r 48000 -c 2 -e floating-point -b 32 -t caf " +
+                      test::shellQuoted(spool) + " synth 2.5 sine 300 vol 0.3");
+        const auto recording = store_.recover(spool);
+        ASSERT_TRUE(recording.has_value());
+        auto expectedURL = spool;
+        expectedURL.replace_extension("wav");
+        EXPECT_EQ(recording->recoveryURL, expectedURL);
+        EXPECT_FALSE(fs::exists(spool));
+        EXPECT_EQ(readBytes(expectedURL), recording->wav);
+        EXPECT_EQ(recording->durationSeconds, 2);
+        EXPECT_NEAR(double(WAV::pcmData(recording->wav)->size()), 80000.0, 4.0);
+    }
+}
+
+TEST_F(RecoveryStoreTest, SpoolFilesWithoutAudioStayPending) {
+    const auto notAudio = place("pending-x.caf", Bytes(200, 'x'));
+    const auto noFrames = store_.newRecoveryURL("caf");
+    test::runTool("sox -n -r 48000 -c 2 -e floating-point -b 32 -t caf " +
+                  test::shellQuoted(noFrames) + " trim 0 0");
+    EXPECT_FALSE(store_.recover(notAudio).has_value());
+    EXPECT_FALSE(store_.recover(noFrames).has_value());
+    EXPECT_EQ(store_.pendingRecordings().size(), 2u);
+}
+
+TEST_F(RecoveryStoreTest, DiscardingDeletesTheCopyOnce) {
+    const Recording recording{wavWithPayloadBytes(2), 1, place("pending-d.wav", {1})};
+    recording.discardRecoveryCopy();
+    EXPECT_FALSE(fs::exists(recording.recoveryURL));
+    recording.discardRecoveryCopy();
+    EXPECT_TRUE(store_.pendingRecordings().empty());
+}
+
+TEST_F(RecoveryStoreTest, ArchivingMovesSilentRecordingsAsideWithoutOverwriting) {
+    const Recording first{{}, 1, place("pending-e.wav", {1})};
+    const auto archived = first.archiveSilentCopy();
+    ASSERT_TRUE(archived.has_value());
+    EXPECT_EQ(*archived, folder() / "Silent Recordings" / "pending-e.wav");
+    EXPECT_EQ(readBytes(*archived), Bytes{1});
+    EXPECT_TRUE(store_.pendingRecordings().empty());
+
+    // A later recording under the same name must not replace the archived one.
+    const Recording second{{}, 1, place("pending-e.wav", {2})};
+    EXPECT_FALSE(second.archiveSilentCopy().has_value());
+    EXPECT_EQ(readBytes(*archived), Bytes{1});
+    EXPECT_EQ(readBytes(second.recoveryURL), Bytes{2});
+
+    const Recording gone{{}, 1, folder() / "pending-gone.wav"};
+    EXPECT_FALSE(gone.archiveSilentCopy().has_value());
+}
+
+} // namespace
+} // namespace orvendi

@@ -1,0 +1,112 @@
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "service/APIClient.h"
+#include "service/HTTPTransport.h"
+#include "support/TestHTTPServer.h"
+
+namespace orvendi::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class Transport : public ::testing::Test {
+protected:
+    HTTPRequest post(const std::string& path, std::string body) {
+        HTTPRequest request;
+        request.method = "POST";
+        request.url = server.url() + path;
+        request.headers = {{"Content-Type", "application/octet-stream"}, {"X-Probe", "1"}};
+        request.body = std::move(body);
+        return request;
+    }
+
+    TestHTTPServer server;
+    HTTPTransport transport;
+};
+
+TEST_F(Transport, ReturnsAnyStatusWithItsBodyAndSendsTheBodyUnchanged) {
+    server.respond("POST", "/x", ScriptedResponse::text(418, "teapot"));
+    std::string body(100000, '\0');
+    for (size_t i = 0; i < body.size(); ++i) {
+        body[i] = static_cast<char>(i * 7);
+    }
+    const HTTPResponse response = transport.perform(post("/x", body));
+    EXPECT_EQ(response.status, 418);
+    EXPECT_EQ(response.body, "teapot");
+    const auto sent = server.requests("/x").at(0);
+    EXPECT_EQ(sent.body, body);
+    EXPECT_EQ(sent.header("X-Probe"), "1");
+    EXPECT_FALSE(sent.header("Expect")) << "large bodies go without 100-continue";
+}
+
+TEST_F(Transport, ReusesOneConnectionForSequentialRequests) {
+    server.respond("POST", "/x", ScriptedResponse::text(200, "ok"));
+    server.respond("GET", "/y", ScriptedResponse::text(404, ""));
+    for (int i = 0; i < 10; ++i) {
+        transport.perform(post("/x", "small"));
+        HTTPRequest get;
+        get.url = server.url() + "/y";
+        transport.perform(get);
+    }
+    EXPECT_EQ(server.requests().size(), 20u);
+    EXPECT_EQ(server.connectionsAccepted(), 1u);
+}
+
+TEST_F(Transport, RefusedConnectionThrowsLibcurlsDescription) {
+    HTTPRequest request;
+    request.url = "http://127.0.0.1:1/x";
+    try {
+        transport.perform(request);
+        FAIL() << "no error";
+    } catch (const TransportError& error) {
+        EXPECT_NE(std::string(error.what()).find("Failed to connect"), std::string::npos)
+            << error.what();
+    }
+}
+
+TEST_F(Transport, SlowAnswerThatKeepsMovingIsNotCutOff) {
+    ScriptedResponse slow;
+    slow.chunks = {"a", "b", "c", "d", "e", "f"};
+    slow.chunkIntervalSeconds = 0.4; // 2 s in all, never 1 s without data
+    server.respond("GET", "/slow", slow);
+    HTTPRequest request;
+    request.url = server.url() + "/slow";
+    request.timeoutSeconds = 1;
+    EXPECT_EQ(transport.perform(request).body, "abcdef");
+}
+
+TEST_F(Transport, AnswerThatStallsFailsAfterTheTimeout) {
+    ScriptedResponse stalled = ScriptedResponse::text(200, "late");
+    stalled.delaySeconds = 30;
+    server.respond("GET", "/stall", stalled);
+    HTTPRequest request;
+    request.url = server.url() + "/stall";
+    request.timeoutSeconds = 1;
+    const auto start = Clock::now();
+    try {
+        transport.perform(request);
+        FAIL() << "no error";
+    } catch (const TransportError& error) {
+        EXPECT_NE(std::string(error.what()).find("Timeout was reached"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_GE(secondsSince(start), 1.0);
+    EXPECT_LT(secondsSince(start), 5.0);
+}
+
+TEST_F(Transport, NonHTTPPeersAreTransportErrors) {
+    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x"}) {
+        HTTPRequest request;
+        request.url = url;
+        EXPECT_THROW(transport.perform(request), TransportError) << url;
+    }
+}
+
+} // namespace
+} // namespace orvendi::test

@@ -1,0 +1,157 @@
+#include <regex>
+
+#include "ClientFixture.h"
+
+namespace orvendi::test {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kUpload = "/api/transcribe";
+constexpr const char* kFinalize = "/api/transcribe/finalize";
+constexpr size_t kBytesPerSecond = 32000;
+
+void putLE(Bytes& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+// A canonical 16 kHz mono 16-bit WAV with `pcmBytes` bytes of a ramp pattern.
+Bytes wavWithPCM(size_t pcmBytes) {
+    Bytes wav = {'R', 'I', 'F', 'F'};
+    putLE(wav, static_cast<uint32_t>(36 + pcmBytes), 4);
+    for (char c : std::string("WAVEfmt ")) {
+        wav.push_back(static_cast<uint8_t>(c));
+    }
+    putLE(wav, 16, 4);
+    putLE(wav, 1, 2);     // PCM
+    putLE(wav, 1, 2);     // mono
+    putLE(wav, 16000, 4); // rate
+    putLE(wav, 32000, 4); // bytes per second
+    putLE(wav, 2, 2);     // block align
+    putLE(wav, 16, 2);    // bits
+    for (char c : std::string("data")) {
+        wav.push_back(static_cast<uint8_t>(c));
+    }
+    putLE(wav, static_cast<uint32_t>(pcmBytes), 4);
+    for (size_t i = 0; i < pcmBytes; ++i) {
+        wav.push_back(static_cast<uint8_t>(i * 31 + 7));
+    }
+    return wav;
+}
+
+// The body the backend must receive for one upload.
+std::string expectedBody(const std::string& boundary, const Bytes& wav, const std::string& seconds,
+                         bool ephemeral) {
+    std::string body = "--" + boundary +
+                       "\r\nContent-Disposition: form-data; name=\"audio\"; "
+                       "filename=\"recording.wav\"\r\nContent-Type: audio/wav\r\n\r\n";
+    body.append(wav.begin(), wav.end());
+    body += "\r\n--" + boundary +
+            "\r\nContent-Disposition: form-data; name=\"duration_secs\"\r\n\r\n" + seconds;
+    body +=
+        "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"source\"\r\n\r\nlinux";
+    if (ephemeral) {
+        body += "\r\n--" + boundary +
+                "\r\nContent-Disposition: form-data; name=\"ephemeral\"\r\n\r\ntrue";
+    }
+    body += "\r\n--" + boundary + "--\r\n";
+    return body;
+}
+
+// The boundary announced in the request's Content-Type.
+std::string boundaryOf(const RecordedRequest& request) {
+    static const std::regex pattern(
+        "multipart/form-data; boundary=(orvendi-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-"
+        "[0-9A-F]{12})");
+    std::smatch match;
+    const std::string contentType = request.header("Content-Type").value_or("");
+    if (!std::regex_match(contentType, match, pattern)) {
+        ADD_FAILURE() << "Content-Type: " << contentType;
+        return "";
+    }
+    return match[1];
+}
+
+class Transcription : public ClientFixture {};
+
+TEST_F(Transcription, SingleUploadSendsTheMultipartBodyByteForByte) {
+    server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "hello"}}));
+    APIClient& api = signedInClient();
+    const Bytes wav = wavWithPCM(3 * kBytesPerSecond + 17);
+    api.transcribeWithReceipt(wav, 3, false);
+    api.transcribeWithReceipt(wav, -2, true);
+
+    const auto sent = server.requests(kUpload);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].header("Authorization"), "Bearer access-1");
+    EXPECT_FALSE(sent[0].header("Expect"));
+    EXPECT_EQ(sent[0].body, expectedBody(boundaryOf(sent[0]), wav, "3", false));
+    EXPECT_EQ(sent[1].body, expectedBody(boundaryOf(sent[1]), wav, "-2", true));
+    EXPECT_NE(boundaryOf(sent[0]), boundaryOf(sent[1]));
+}
+
+TEST_F(Transcription, ReadsTheNestedFormFirstThenTheFlatFormWhateverTheStatus) {
+    struct Case {
+        const char* name;
+        ScriptedResponse answer;
+        TranscriptionReceipt receipt;
+    };
+    const Case cases[] = {
+        {"nested with all",
+         ScriptedResponse::json(
+             200, {{"raw", {{"text", "um hi"}, {"cleaned_text", "Hi."}, {"id", "d1"}}},
+                   {"text", "flat"}}),
+         {"Hi.", "d1", "um hi"}},
+        {"nested without cleaned text",
+         ScriptedResponse::json(200, {{"raw", {{"text", "raw"}}}}),
+         {"raw", std::nullopt, "raw"}},
+        {"nested id not text",
+         ScriptedResponse::json(200, {{"raw", {{"text", "r"}, {"id", 5}}}}),
+         {"r", std::nullopt, "r"}},
+        {"raw without text falls back to flat",
+         ScriptedResponse::json(200,
+                                {{"raw", {{"cleaned_text", "x"}}}, {"text", "flat"}, {"id", "f"}}),
+         {"flat", "f", "flat"}},
+        {"flat on status 500",
+         ScriptedResponse::json(500, {{"text", "still"}}),
+         {"still", std::nullopt, "still"}},
+    };
+    APIClient& api = signedInClient();
+    for (const auto& row : cases) {
+        server.respond("POST", kUpload, row.answer);
+        EXPECT_EQ(api.transcribeWithReceipt(wavWithPCM(64), 1, false), row.receipt) << row.name;
+    }
+}
+
+TEST_F(Transcription, UploadWithoutTranscriptFailsAndOnly401DropsTheToken) {
+    struct Case {
+        ScriptedResponse answer;
+        std::string failure;
+        bool refreshesNext;
+    };
+    const Case cases[] = {
+        {ScriptedResponse::json(500, {{"error", "Model busy"}}), "Model busy", false},
+        {ScriptedResponse::text(502, "<html>"), "HTTP 502", false},
+        {ScriptedResponse::json(200, {{"text", 5}}), "HTTP 200", false},
+        {ScriptedResponse::json(401, {{"error", "Token expired"}}), "Token expired", true},
+        {ScriptedResponse::text(401, ""), "HTTP 401", true},
+    };
+    server.respond("POST", "/api/native-auth/refresh",
+                   sessionAnswer("access-1", "refresh-1", now() + 3600));
+    APIClient& api = signedInClient();
+    for (const auto& row : cases) {
+        server.respond("POST", kUpload, row.answer);
+        const size_t refreshes = server.requestCount("/api/native-auth/refresh");
+        EXPECT_EQ(apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(64), 1, false); }),
+                  row.failure);
+        api.ensureToken();
+        EXPECT_EQ(server.requestCount("/api/native-auth/refresh") - refreshes,
+                  row.refreshesNext ? 1u : 0u)
+            << row.failure;
+    }
+}
+
+} // namespace
+} // namespace orvendi::test
