@@ -122,9 +122,12 @@ std::unique_ptr<httplib::Server> HttpServer::makeListener() const {
             elapsed = std::to_string(millis) + "ms";
             requestStart.reset();
         }
-        log_.write(request.remote_addr + " \"" + request.method + " " + request.path + "\" " +
-                   std::to_string(response.status) + " " + std::to_string(response.body.size()) +
-                   "B " + elapsed);
+        // A request the library could not read has neither method nor client.
+        const std::string what =
+            request.method.empty() ? "(unreadable request)" : request.method + " " + request.path;
+        const std::string client = request.remote_addr.empty() ? "-" : request.remote_addr;
+        log_.write(client + " \"" + what + "\" " + std::to_string(response.status) + " " +
+                   std::to_string(response.body.size()) + "B " + elapsed);
     });
     return server;
 }

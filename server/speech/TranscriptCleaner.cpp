@@ -91,8 +91,9 @@ void appendMark(std::string& text, std::string_view mark) {
         text += mark;
         return;
     }
-    // A sentence mark replaces a comma just before it ("yes comma period").
-    if (mark != "," && !text.empty() && text.back() == ',') {
+    // A sentence mark replaces a comma just before it ("yes comma period"),
+    // and a repeated comma counts once.
+    if (!text.empty() && text.back() == ',') {
         text.pop_back();
     }
     if (text.empty() || text.back() == '\n') {
