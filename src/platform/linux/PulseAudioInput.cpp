@@ -60,9 +60,11 @@ void PulseAudioInput::removeTap() {
 
 void PulseAudioInput::start() {
     PulseContext::Lock lock(pulse_);
-    if (stream_ != nullptr) {
+    if (stream_ != nullptr && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
         return;
     }
+    // A stream the server dropped (it went away) is replaced.
+    closeStreamLocked();
     // The format the caller last read, so that the tap's planes match what it
     // prepared for; the server converts if the default input changed since.
     const auto source = source_ ? *source_ : sourceLocked();
