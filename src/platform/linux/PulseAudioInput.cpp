@@ -91,6 +91,10 @@ void PulseAudioInput::start() {
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize =
         static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMicroseconds, &source.spec));
+    // The read callback may run as soon as the stream is ready, while start()
+    // still waits for the lock, so the planes must be shaped before connecting.
+    channels_ = source.spec.channels;
+    resetPlanesLocked();
     // No device name: the recording follows the system's current default input.
     if (pa_stream_connect_record(stream_, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {
         const std::string reason = pulse_.lastErrorText();
@@ -106,8 +110,6 @@ void PulseAudioInput::start() {
         closeStreamLocked();
         throw PlatformError("The microphone could not be opened: " + reason + ".");
     }
-    channels_ = source.spec.channels;
-    resetPlanesLocked();
 }
 
 void PulseAudioInput::stop() {

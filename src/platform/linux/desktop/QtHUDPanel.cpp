@@ -1,5 +1,6 @@
 #include "platform/linux/desktop/QtHUDPanel.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -23,6 +24,7 @@ constexpr int kIconLeading = 15;
 constexpr int kLabelGap = 10;
 constexpr int kLabelTrailing = 15;
 constexpr int kFontPixels = 13;
+constexpr int kSmallestFontPixels = 11;
 
 // The dark material of a heads-up display: see-through where a compositor
 // blends it, solid where none does.
@@ -47,10 +49,10 @@ QtHUDPanel::QtHUDPanel()
     setFixedSize(kWidth, kHeight);
     setWindowTitle(QStringLiteral("Orvendi"));
 
-    QFont font = label_->font();
-    font.setPixelSize(kFontPixels);
-    font.setWeight(QFont::DemiBold);
-    label_->setFont(font);
+    baseFont_ = label_->font();
+    baseFont_.setPixelSize(kFontPixels);
+    baseFont_.setWeight(QFont::DemiBold);
+    label_->setFont(baseFont_);
     QPalette palette = label_->palette();
     palette.setColor(QPalette::WindowText, kTextColor);
     label_->setPalette(palette);
@@ -80,11 +82,30 @@ void QtHUDPanel::setOrigin(Point origin) {
     reportMove();
 }
 
+// The panel does not grow. A text that does not fit is set narrower, then
+// smaller (down to a size still easy to read), and only then cut with an
+// ellipsis: desktop fonts run wider than the panel's width was made for.
 void QtHUDPanel::setText(const std::string& text) {
     text_ = QString::fromStdString(text);
-    // The panel does not grow: a long text ends in an ellipsis.
-    label_->setText(label_->fontMetrics().elidedText(text_, Qt::ElideRight, label_->width()));
     setAccessibleName(text_);
+    const int available = label_->width();
+    QFont font = baseFont_;
+    for (int stretch : {int(QFont::Unstretched), int(QFont::Condensed)}) {
+        for (int pixels = kFontPixels; pixels >= kSmallestFontPixels; --pixels) {
+            if (stretch == QFont::Unstretched && pixels != kFontPixels) {
+                break;
+            }
+            font.setStretch(stretch);
+            font.setPixelSize(pixels);
+            if (QFontMetrics(font).horizontalAdvance(text_) <= available) {
+                label_->setFont(font);
+                label_->setText(text_);
+                return;
+            }
+        }
+    }
+    label_->setFont(font);
+    label_->setText(QFontMetrics(font).elidedText(text_, Qt::ElideRight, available));
 }
 
 void QtHUDPanel::setSymbol(const std::string& symbol, const std::string& accessibilityText) {

@@ -52,6 +52,7 @@ private:
 
     QLabel* icon_;
     QLabel* label_;
+    QFont baseFont_;
     QString text_;
     std::string symbol_;
     Tint tint_ = Tint::None;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "platform/linux/desktop/SymbolColors.h"
@@ -21,6 +22,10 @@ constexpr int kBottomMargin = 35;
 constexpr int kSpacing = 15;
 constexpr int kFieldHeight = 38;
 constexpr int kButtonHeight = 40;
+// How long to wait for the window manager's frame before the first centring
+// is corrected: up to 40 x 25 ms.
+constexpr int kFrameWaitTries = 40;
+constexpr int kFrameWaitMs = 25;
 
 // Sizes are given in the same logical pixels as the window.
 QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) {
@@ -190,26 +195,43 @@ void QtSignInView::setSubmitHandler(std::function<void()> handler) {
     onSubmit_ = std::move(handler);
 }
 
+// Centres the window with its frame; the frame the window manager adds is
+// known only once the window is shown, so the first placement is corrected
+// as soon as it is.
 void QtSignInView::centreOnScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {
         return;
     }
-    // The frame the window manager adds is not known before the first show;
-    // centring the content is what the eye sees anyway.
-    QRect frame(QPoint(0, 0), QWidget::size());
+    QRect frame = frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
 }
 
+void QtSignInView::centreOnceFramed(int triesLeft) {
+    if (!QWidget::isVisible()) {
+        return;
+    }
+    if (frameGeometry() != geometry()) {
+        centreOnScreen();
+    } else if (triesLeft > 0) {
+        QTimer::singleShot(kFrameWaitMs, this,
+                           [this, triesLeft] { centreOnceFramed(triesLeft - 1); });
+    }
+}
+
 void QtSignInView::show() {
-    if (!placed_) {
+    const bool firstShow = !placed_;
+    if (firstShow) {
         centreOnScreen();
         placed_ = true;
     }
     QWidget::show();
     raise();
     activateWindow();
+    if (firstShow) {
+        centreOnceFramed(kFrameWaitTries);
+    }
 }
 
 void QtSignInView::close() {

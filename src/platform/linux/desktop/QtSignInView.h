@@ -45,6 +45,7 @@ private:
     void buildContent();
     void pressPrimary();
     void centreOnScreen();
+    void centreOnceFramed(int triesLeft);
 
     QLabel* brand_;
     QLabel* headline_;
