@@ -2,75 +2,83 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 
 namespace orvendi::server::RelatedNotes {
 
 namespace {
 
-// Indices of live notes by project ("p:" prefix) and by tag ("t:" prefix).
-std::map<std::string, std::vector<size_t>> indexByLabel(const std::vector<Note>& notes) {
-    std::map<std::string, std::vector<size_t>> index;
+// Projects and tags as small numbers, with the live notes that carry each.
+struct LabelIndex {
+    std::vector<std::vector<size_t>> labelsOfNote; // by note index
+    std::vector<std::vector<size_t>> notesOfLabel; // by label number
+};
+
+LabelIndex indexLabels(const std::vector<Note>& notes) {
+    LabelIndex index;
+    index.labelsOfNote.resize(notes.size());
+    std::unordered_map<std::string, size_t> numbers;
+    auto add = [&](size_t note, const std::string& label) {
+        const auto [it, inserted] = numbers.try_emplace(label, index.notesOfLabel.size());
+        if (inserted) {
+            index.notesOfLabel.emplace_back();
+        }
+        index.labelsOfNote[note].push_back(it->second);
+        index.notesOfLabel[it->second].push_back(note);
+    };
     for (size_t i = 0; i < notes.size(); ++i) {
         if (notes[i].archivedMs) {
             continue;
         }
+        // Prefixes keep a project and a tag of the same name apart.
         if (notes[i].project) {
-            index["p:" + *notes[i].project].push_back(i);
+            add(i, "p:" + *notes[i].project);
         }
         for (const auto& tag : notes[i].tags) {
-            index["t:" + tag].push_back(i);
+            add(i, "t:" + tag);
         }
     }
     return index;
 }
 
-std::vector<std::string> labelsOf(const Note& note) {
-    std::vector<std::string> labels;
-    if (note.project) {
-        labels.push_back("p:" + *note.project);
-    }
-    for (const auto& tag : note.tags) {
-        labels.push_back("t:" + tag);
-    }
-    return labels;
-}
-
 } // namespace
 
 std::unordered_map<std::string, std::vector<const Note*>> find(const std::vector<Note>& notes) {
-    const auto index = indexByLabel(notes);
+    const LabelIndex index = indexLabels(notes);
     std::unordered_map<std::string, std::vector<const Note*>> related;
-    std::unordered_map<size_t, int> shared;
+    // Labels shared with the current note, by note index; reset after each note.
+    std::vector<int> shared(notes.size(), 0);
+    std::vector<size_t> candidates;
     for (size_t i = 0; i < notes.size(); ++i) {
-        const Note& note = notes[i];
-        if (note.archivedMs) {
+        if (notes[i].archivedMs) {
             continue;
         }
-        shared.clear();
-        for (const auto& label : labelsOf(note)) {
-            for (size_t other : index.at(label)) {
-                if (other != i) {
-                    ++shared[other];
+        candidates.clear();
+        for (size_t label : index.labelsOfNote[i]) {
+            for (size_t other : index.notesOfLabel[label]) {
+                if (other != i && shared[other]++ == 0) {
+                    candidates.push_back(other);
                 }
             }
         }
-        std::vector<std::pair<size_t, int>> ranked(shared.begin(), shared.end());
-        auto distance = [&](size_t other) {
-            return std::llabs(notes[other].createdMs - note.createdMs);
+        const int64_t created = notes[i].createdMs;
+        auto closer = [&](size_t a, size_t b) {
+            if (shared[a] != shared[b]) {
+                return shared[a] > shared[b];
+            }
+            const int64_t distanceA = std::llabs(notes[a].createdMs - created);
+            const int64_t distanceB = std::llabs(notes[b].createdMs - created);
+            return distanceA != distanceB ? distanceA < distanceB : a < b;
         };
-        std::sort(ranked.begin(), ranked.end(), [&](const auto& a, const auto& b) {
-            if (a.second != b.second) {
-                return a.second > b.second;
-            }
-            if (distance(a.first) != distance(b.first)) {
-                return distance(a.first) < distance(b.first);
-            }
-            return a.first < b.first;
-        });
-        auto& list = related[note.id];
-        for (size_t k = 0; k < ranked.size() && k < kLimit; ++k) {
-            list.push_back(&notes[ranked[k].first]);
+        const size_t kept = std::min(kLimit, candidates.size());
+        std::partial_sort(candidates.begin(),
+                          candidates.begin() + static_cast<std::ptrdiff_t>(kept), candidates.end(),
+                          closer);
+        auto& list = related[notes[i].id];
+        for (size_t k = 0; k < kept; ++k) {
+            list.push_back(&notes[candidates[k]]);
+        }
+        for (size_t other : candidates) {
+            shared[other] = 0;
         }
     }
     return related;

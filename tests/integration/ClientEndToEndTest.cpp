@@ -6,7 +6,7 @@
 
 #include "capture/WAV.h"
 #include "integration/ServerFixture.h"
-#include "integration/Speech.h"
+#include "support/SpokenAudio.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/FakeKeychain.h"

@@ -7,7 +7,7 @@
 
 #include "capture/WAV.h"
 #include "integration/ServerFixture.h"
-#include "integration/Speech.h"
+#include "support/SpokenAudio.h"
 
 namespace orvendi::test {
 namespace {

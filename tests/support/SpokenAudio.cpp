@@ -1,4 +1,4 @@
-#include "integration/Speech.h"
+#include "support/SpokenAudio.h"
 
 #include <algorithm>
 #include <cctype>
