@@ -95,19 +95,14 @@
     return section;
   }
 
-  function latestReport(installation) {
-    return installation.permissions ? installation.permissions.reported_at : '';
-  }
-
   async function load() {
     try {
       const [account, answer] =
         await Promise.all([api('GET', '/api/account'), api('GET', '/api/installations')]);
       byId('account-email').textContent = account.email;
       byId('speech-engine').textContent = account.speech_engine;
-      // The installation that reported most recently is the one in use.
-      const installations =
-        answer.installations.sort((a, b) => (latestReport(a) < latestReport(b) ? 1 : -1));
+      // The server lists the installation heard from most recently first.
+      const installations = answer.installations;
       byId('no-installation').hidden = installations.length > 0;
       byId('installations').replaceChildren(
         ...installations.map((installation) => installationSection(installation, 'h3')));
