@@ -8,9 +8,7 @@
 
 namespace orvendi {
 
-QtWindows::QtWindows(Defaults& defaults)
-    : defaults_(defaults),
-      profile_(std::make_unique<QWebEngineProfile>(QString::fromUtf8(kWebProfileName))) {}
+QtWindows::QtWindows(Defaults& defaults) : defaults_(defaults) {}
 
 QtWindows::~QtWindows() = default;
 
@@ -22,8 +20,15 @@ std::unique_ptr<SignInView> QtWindows::createSignInView() {
     return std::make_unique<QtSignInView>();
 }
 
+QWebEngineProfile& QtWindows::webProfile() {
+    if (!profile_) {
+        profile_ = std::make_unique<QWebEngineProfile>(QString::fromUtf8(kWebProfileName));
+    }
+    return *profile_;
+}
+
 std::unique_ptr<WorkspaceWindow> QtWindows::createWorkspaceWindow() {
-    return std::make_unique<QtWorkspaceWindow>(*profile_, &defaults_);
+    return std::make_unique<QtWorkspaceWindow>(webProfile(), &defaults_);
 }
 
 } // namespace orvendi

@@ -13,7 +13,9 @@ class Defaults;
 
 // Makes the agent's windows. The workspace's web storage is the persistent
 // profile "orvendi" (cookies and local storage under the XDG data folder),
-// kept for the life of this object.
+// made when the first workspace window is (it starts the web engine, which an
+// agent that never shows the workspace does without) and kept for the life
+// of this object.
 class QtWindows : public Windows {
 public:
     // `defaults` keeps the workspace window's frame; it must outlive this.
@@ -25,7 +27,7 @@ public:
     std::unique_ptr<SignInView> createSignInView() override;
     std::unique_ptr<WorkspaceWindow> createWorkspaceWindow() override;
 
-    QWebEngineProfile& webProfile() const { return *profile_; }
+    QWebEngineProfile& webProfile();
 
     static constexpr const char* kWebProfileName = "orvendi";
 
