@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -66,6 +67,11 @@ public:
     virtual void verifySignInCode(const std::string& email, const std::string& code);
     virtual TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                        bool ephemeral);
+    // Told before each chunk of a long recording goes up: chunk 1..chunks.
+    using ChunkProgress = std::function<void(size_t chunk, size_t chunks)>;
+    // The same, reporting chunked uploads as they go (the terminal tool's progress).
+    TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
+                                               bool ephemeral, const ChunkProgress& progress);
     virtual std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full);
     virtual void recordActivationEvent(const std::string& event, const std::string& installationId);
     virtual void updateNativeStatus(const std::string& installationId, bool microphone,

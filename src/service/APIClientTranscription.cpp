@@ -73,6 +73,12 @@ std::string joined(const std::vector<std::string>& parts) {
 
 TranscriptionReceipt APIClient::transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                       bool ephemeral) {
+    return transcribeWithReceipt(wav, durationSecs, ephemeral, nullptr);
+}
+
+TranscriptionReceipt APIClient::transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
+                                                      bool ephemeral,
+                                                      const ChunkProgress& progress) {
     const std::vector<Bytes> chunks = WAV::chunks(wav, kChunkPCMBytes);
     if (chunks.size() < 2 || ephemeral) {
         return transcribeSingle(wav, durationSecs, ephemeral);
@@ -81,7 +87,11 @@ TranscriptionReceipt APIClient::transcribeWithReceipt(const Bytes& wav, int64_t 
     // stores the whole recording as one dictation. The first failure ends it all.
     std::vector<std::string> rawTexts;
     std::vector<std::string> cleanedTexts;
-    for (const Bytes& chunk : chunks) {
+    for (size_t index = 0; index < chunks.size(); ++index) {
+        if (progress) {
+            progress(index + 1, chunks.size());
+        }
+        const Bytes& chunk = chunks[index];
         TranscriptionReceipt receipt = transcribeSingle(chunk, chunkSeconds(chunk), true);
         rawTexts.push_back(std::move(receipt.rawText));
         cleanedTexts.push_back(std::move(receipt.text));
