@@ -178,6 +178,14 @@ TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {
               "HTTP/1.1 413 Payload Too Large");
     EXPECT_EQ(statusLineForHead(port, head("/api/native-auth/request", 5u << 20, "")),
               "HTTP/1.1 413 Payload Too Large");
+    // An upload without a valid session is turned away before its body comes.
+    const std::string anonymous = "POST /api/transcribe HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                  "Content-Type: multipart/form-data; boundary=x\r\n"
+                                  "Content-Length: 30000000\r\n";
+    EXPECT_EQ(statusLineForHead(port, anonymous + "\r\n"), "HTTP/1.1 401 Unauthorized");
+    EXPECT_EQ(statusLineForHead(port, anonymous + "Authorization: Bearer stale\r\n"
+                                                  "Expect: 100-continue\r\n\r\n"),
+              "HTTP/1.1 401 Unauthorized");
 
     // A body sent in full, without a declared length, is measured after reading.
     httplib::Client http = client();
