@@ -27,10 +27,22 @@ public:
     virtual void setMainMenu(std::shared_ptr<Menu> mainMenu, std::shared_ptr<Menu> windowsMenu) = 0;
     virtual std::shared_ptr<StatusItem> createStatusItem() = 0;
 
+    // The standard commands of the main menu. Hiding and showing concern the
+    // agent's own windows; a platform that cannot hide other applications
+    // ignores hideOtherApplications().
+    virtual void orderFrontAboutPanel() = 0;
+    virtual void hide() = 0;
+    virtual void hideOtherApplications() = 0;
+    virtual void unhideAllApplications() = 0;
+    // Window commands for the agent's window that has the keyboard focus.
+    virtual void minimizeKeyWindow() = 0;
+    virtual void zoomKeyWindow() = 0;
+
     // The user reopened the application (launched it again, or clicked it).
     virtual void setReopenHandler(std::function<void(bool hasVisibleWindows)> handler) = 0;
     // Links of the application's URL scheme handed to it by the system.
-    virtual void setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) = 0;
+    virtual void
+    setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) = 0;
 };
 
 } // namespace orvendi

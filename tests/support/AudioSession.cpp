@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -75,6 +76,8 @@ AudioSession::AudioSession(Options options) {
     if (!options.microphone) {
         arguments.push_back("--no-microphone");
     }
+    // A test that crashes or is killed leaves no server behind.
+    arguments.insert(arguments.end(), {"--owner", std::to_string(getpid())});
     runOrThrow(arguments);
     pulseServer_ = "unix:" + (folder_.path() / "runtime/pulse/native").string();
     previousPulseServer_ = environmentValue("PULSE_SERVER");

@@ -23,7 +23,15 @@ public:
         statusItem = std::make_shared<FakeStatusItem>();
         return statusItem;
     }
-    void setReopenHandler(std::function<void(bool)> handler) override { reopen_ = std::move(handler); }
+    void orderFrontAboutPanel() override { commands.push_back("about"); }
+    void hide() override { commands.push_back("hide"); }
+    void hideOtherApplications() override { commands.push_back("hideOthers"); }
+    void unhideAllApplications() override { commands.push_back("unhideAll"); }
+    void minimizeKeyWindow() override { commands.push_back("minimize"); }
+    void zoomKeyWindow() override { commands.push_back("zoom"); }
+    void setReopenHandler(std::function<void(bool)> handler) override {
+        reopen_ = std::move(handler);
+    }
     void setOpenURLsHandler(std::function<void(const std::vector<std::string>&)> handler) override {
         openURLs_ = std::move(handler);
     }
@@ -42,6 +50,8 @@ public:
     bool terminated = false;
     bool visibleWindows = false;
     int activations = 0;
+    // The standard commands called, in order ("about", "hide", "minimize", ...).
+    std::vector<std::string> commands;
     std::shared_ptr<FakeMenu> mainMenu;
     std::shared_ptr<FakeMenu> windowsMenu;
     std::shared_ptr<FakeStatusItem> statusItem;

@@ -31,16 +31,18 @@ public:
     void stop() override { running = false; }
 
     // Hands interleaved-by-channel planes to the tap, as the audio thread would.
-    void deliver(const std::vector<std::vector<float>>& planes) {
+    // False when no tap was there to take them.
+    bool deliver(const std::vector<std::vector<float>>& planes) {
         std::lock_guard lock(mutex_);
         if (!tap_ || planes.empty()) {
-            return;
+            return false;
         }
         std::vector<const float*> pointers;
         for (const auto& plane : planes) {
             pointers.push_back(plane.data());
         }
         tap_(pointers.data(), static_cast<uint32_t>(planes.size()), static_cast<uint32_t>(planes[0].size()));
+        return true;
     }
     bool hasTap() const {
         std::lock_guard lock(mutex_);

@@ -14,7 +14,7 @@ class FakeMenu;
 class FakeMenuItem : public MenuItem {
 public:
     FakeMenuItem(std::string title, std::function<void()> action, KeyEquivalent key, bool separator)
-        : title_(std::move(title)), action(std::move(action)), key(std::move(key)), separator_(separator) {}
+        : action(std::move(action)), key(std::move(key)), title_(std::move(title)), separator_(separator) {}
     std::string title() const override { return title_; }
     void setTitle(const std::string& title) override { title_ = title; }
     bool isEnabled() const override { return enabled_; }

@@ -60,9 +60,11 @@ void PulseAudioInput::removeTap() {
 
 void PulseAudioInput::start() {
     PulseContext::Lock lock(pulse_);
-    if (stream_ != nullptr) {
+    if (stream_ != nullptr && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
         return;
     }
+    // A stream the server dropped (it went away) is replaced.
+    closeStreamLocked();
     // The format the caller last read, so that the tap's planes match what it
     // prepared for; the server converts if the default input changed since.
     const auto source = source_ ? *source_ : sourceLocked();
@@ -89,6 +91,10 @@ void PulseAudioInput::start() {
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize =
         static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMicroseconds, &source.spec));
+    // The read callback may run as soon as the stream is ready, while start()
+    // still waits for the lock, so the planes must be shaped before connecting.
+    channels_ = source.spec.channels;
+    resetPlanesLocked();
     // No device name: the recording follows the system's current default input.
     if (pa_stream_connect_record(stream_, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {
         const std::string reason = pulse_.lastErrorText();
@@ -104,8 +110,6 @@ void PulseAudioInput::start() {
         closeStreamLocked();
         throw PlatformError("The microphone could not be opened: " + reason + ".");
     }
-    channels_ = source.spec.channels;
-    resetPlanesLocked();
 }
 
 void PulseAudioInput::stop() {

@@ -87,18 +87,6 @@ TEST_F(AudioConversion, ResamplesAndAveragesChannels) {
     }
 }
 
-TEST_F(AudioConversion, SpeechStaysPlausibleVoice) {
-    runTool("espeak-ng -v en-us -w " + shellQuoted(file("speech.wav")) +
-            " 'Meet me at the station at nine.'");
-    runTool("sox " + shellQuoted(file("speech.wav")) + " -r 48000 -c 2 -e floating-point -b 32 " +
-            shellQuoted(file("speech.caf")));
-    const auto info = test::soundInfo(file("speech.caf"));
-    const auto pcm = convertTo16kMonoInt16(file("speech.caf"));
-    ASSERT_TRUE(pcm.has_value());
-    EXPECT_NEAR(double(pcm->size() / 2), double(info.frames) / 3.0, 2.0);
-    EXPECT_TRUE(WAV::hasPlausibleVoiceSignal(*WAV::wrap(*pcm)));
-}
-
 // A float file may carry NaN or infinity (a damaged spool file); they must not
 // stay in the resampler's filter and silence everything after them.
 TEST_F(AudioConversion, NonFiniteSamplesDoNotSilenceTheRest) {

@@ -71,81 +71,25 @@ TEST_P(HUDPlacement, ResolvesTheOriginOntoAScreen) {
     EXPECT_EQ(panel().origin(), placement.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, HUDPlacement,
-    ::testing::Values(
-        PlacementCase{"StoredInsideStaysPut", {kPrimary}, kPrimary, "{300, 200}", {300, 200}},
-        PlacementCase{
-            "FractionalStoredOrigin", {kPrimary}, kPrimary, "{300.5, 200.25}", {300.5, 200.25}},
-        PlacementCase{"DisconnectedDisplayLandsOnFirstScreen",
-                      {kPrimary},
-                      kPrimary,
-                      "{2500, 1100}",
-                      {1920 - 210, 1050 - 48}},
-        PlacementCase{"BelowAndLeftOfEveryScreen",
-                      {kPrimary, kRightOfPrimary},
-                      kPrimary,
-                      "{-400, -90}",
-                      {0, 0}},
-        PlacementCase{"MostlyOnSecondaryGoesToSecondary",
-                      {kPrimary, kRightOfPrimary},
-                      kPrimary,
-                      "{1900, 990}",
-                      {1920, 1000 - 48}},
-        PlacementCase{"MostlyOnPrimaryStaysOnPrimary",
-                      {kPrimary, kRightOfPrimary},
-                      kPrimary,
-                      "{1800, 300}",
-                      {1920 - 210, 300}},
-        PlacementCase{"EqualOverlapGoesToTheEarlierScreen",
-                      {kPrimary, kRightOfPrimary},
-                      kPrimary,
-                      "{1815, 300}",
-                      {1920 - 210, 300}},
-        PlacementCase{"EqualOverlapEarlierScreenListedSecond",
-                      {kRightOfPrimary, kPrimary},
-                      kPrimary,
-                      "{1815, 300}",
-                      {1920, 300}},
-        PlacementCase{"PanelLargerThanFrameEndsFlushRightAndTop",
-                      {Rect{{10, 20}, {100, 30}}},
-                      std::nullopt,
-                      "{50, 50}",
-                      {110 - 210, 50 - 48}},
-        PlacementCase{"NoScreenListUsesMainScreen",
-                      {},
-                      Rect{{0, 0}, {800, 600}},
-                      "{5000, 5000}",
-                      {800 - 210, 600 - 48}},
-        PlacementCase{"NoScreensAtAllKeepsTheOrigin", {}, std::nullopt, "{5000, -7}", {5000, -7}},
-        PlacementCase{"EmptyVisibleFrameKeepsTheOrigin",
-                      {Rect{{0, 0}, {0, 900}}},
-                      std::nullopt,
-                      "{5000, -7}",
-                      {5000, -7}},
-        PlacementCase{"DefaultOnMainScreenWhenNoneListed",
-                      {},
-                      Rect{{0, 0}, {800, 600}},
-                      std::nullopt,
-                      {800 - 210 - 16, 600 - 48 - 12}},
-        PlacementCase{
-            "DefaultWithoutAnyScreen", {}, std::nullopt, std::nullopt, {-210 - 16, -48 - 12}},
-        PlacementCase{"UnreadableStoredOriginCountsAsZero",
-                      {Rect{{100, 50}, {800, 600}}},
-                      std::nullopt,
-                      "somewhere",
-                      {100, 50}},
-        PlacementCase{"NonFiniteStoredOriginCountsAsZero",
-                      {Rect{{100, 50}, {800, 600}}},
-                      std::nullopt,
-                      "{nan, 300}",
-                      {100, 50}},
-        PlacementCase{"TrailingGarbageCountsAsZero",
-                      {Rect{{100, 50}, {800, 600}}},
-                      std::nullopt,
-                      "{300, 300}x",
-                      {100, 50}}),
+const Rect kSmall{{100, 50}, {800, 600}};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Screens, HUDPlacement, ::testing::Values(
+    PlacementCase{"StoredInsideStaysPut", {kPrimary}, kPrimary, "{300.5, 200.25}", {300.5, 200.25}},
+    PlacementCase{"DisconnectedDisplayLandsOnFirstScreen", {kPrimary}, kPrimary, "{2500, 1100}", {1920 - 210, 1050 - 48}},
+    PlacementCase{"BelowAndLeftOfEveryScreen", {kPrimary, kRightOfPrimary}, kPrimary, "{-400, -90}", {0, 0}},
+    PlacementCase{"MostlyOnSecondaryGoesToSecondary", {kPrimary, kRightOfPrimary}, kPrimary, "{1900, 990}", {1920, 1000 - 48}},
+    PlacementCase{"EqualOverlapGoesToTheEarlierScreen", {kPrimary, kRightOfPrimary}, kPrimary, "{1815, 300}", {1920 - 210, 300}},
+    PlacementCase{"EqualOverlapEarlierScreenListedSecond", {kRightOfPrimary, kPrimary}, kPrimary, "{1815, 300}", {1920, 300}},
+    PlacementCase{"PanelLargerThanFrameEndsFlushRightAndTop", {Rect{{10, 20}, {100, 30}}}, std::nullopt, "{50, 50}", {110 - 210, 50 - 48}},
+    PlacementCase{"NoScreenListUsesMainScreen", {}, Rect{{0, 0}, {800, 600}}, "{5000, 5000}", {800 - 210, 600 - 48}},
+    PlacementCase{"NoScreensAtAllKeepsTheOrigin", {}, std::nullopt, "{5000, -7}", {5000, -7}},
+    PlacementCase{"EmptyVisibleFrameKeepsTheOrigin", {Rect{{0, 0}, {0, 900}}}, std::nullopt, "{5000, -7}", {5000, -7}},
+    PlacementCase{"DefaultOnMainScreenWhenNoneListed", {}, Rect{{0, 0}, {800, 600}}, std::nullopt, {800 - 210 - 16, 600 - 48 - 12}},
+    PlacementCase{"UnreadableStoredOriginCountsAsZero", {kSmall}, std::nullopt, "somewhere", {100, 50}},
+    PlacementCase{"NonFiniteStoredOriginCountsAsZero", {kSmall}, std::nullopt, "{nan, 300}", {100, 50}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(ScreenAwareHUDTest, RemembersMovesOnlyWhileVisible) {
     panel().drag({40, 40});
@@ -201,21 +145,6 @@ TEST_F(ScreenAwareHUDTest, EarlierHideDoesNotHideALaterMessage) {
     hud().hide(0);
     fake.scheduler.runPending();
     EXPECT_FALSE(panel().isVisible());
-}
-
-TEST_F(ScreenAwareHUDTest, HideScheduledAfterTheLastShowStillHides) {
-    hud().show(HUDMessages::listening);
-    hud().hide(2);
-    hud().hide(5);
-    fake.scheduler.advance(2 + kSlack);
-    EXPECT_FALSE(panel().isVisible());
-}
-
-TEST_F(ScreenAwareHUDTest, ImmediateHideWhileHiddenChangesNothing) {
-    hud().hide(0);
-    fake.scheduler.runPending();
-    EXPECT_FALSE(panel().isVisible());
-    EXPECT_FALSE(fake.defaults.string(kKey));
 }
 
 TEST_F(ScreenAwareHUDTest, PendingHideOutlivingTheHUDDoesNothing) {

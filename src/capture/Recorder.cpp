@@ -1,0 +1,154 @@
+#include "capture/Recorder.h"
+
+#include <cmath>
+#include <system_error>
+
+#include "capture/AudioConversion.h"
+#include "capture/SpoolFile.h"
+#include "capture/WAV.h"
+#include "platform/Error.h"
+
+namespace orvendi {
+namespace {
+
+constexpr uint32_t kTapBufferFrames = 4096;
+constexpr const char* kQueueLabel = "recorder";
+constexpr const char* kSpoolExtension = "caf";
+
+} // namespace
+
+Recorder::Recorder(AudioInput& input, Scheduler& scheduler, Files& files)
+    : input_(input), scheduler_(scheduler), store_(files),
+      queue_(scheduler.serialQueue(kQueueLabel)), startedAt_(scheduler.now()) {}
+
+Recorder::~Recorder() {
+    if (isRecording_) {
+        endCapture();
+        closeSpool();
+    }
+}
+
+void Recorder::start() {
+    // A second tap would write every buffer twice into one spool file.
+    if (isRecording_) {
+        return;
+    }
+    const AudioFormat format = input_.inputFormat();
+    if (!(format.sampleRate > 0) || format.channels == 0) {
+        throw PlatformError("The microphone reports no usable audio format.");
+    }
+    const auto url = store_.newRecoveryURL(kSpoolExtension);
+    auto spool = std::make_shared<SpoolFile>(url, format.sampleRate, format.channels);
+    spoolFile_ = spool;
+    spoolURL_ = url;
+    input_.installTap(kTapBufferFrames, makeTap(std::move(spool), format.channels));
+    try {
+        input_.start();
+    } catch (...) {
+        // Nothing half-started stays behind: no tap, and no empty spool file
+        // that would be offered for retry forever.
+        input_.removeTap();
+        if (auto leftover = closeSpool()) {
+            std::error_code ignored;
+            std::filesystem::remove(*leftover, ignored);
+        }
+        throw;
+    }
+    startedAt_ = scheduler_.now();
+    isRecording_ = true;
+}
+
+AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels) {
+    return [alive = std::weak_ptr<const bool>(alive_), queue = queue_, spool = std::move(spool),
+            channels](const float* const* planes, uint32_t planeCount, uint32_t frames) {
+        // Runs on the audio thread: copy and hand over, nothing that may block.
+        if (alive.expired() || planes == nullptr || planeCount != channels || frames == 0) {
+            return;
+        }
+        std::vector<float> interleaved(size_t(frames) * channels);
+        for (uint32_t channel = 0; channel < channels; ++channel) {
+            const float* plane = planes[channel];
+            for (uint32_t frame = 0; frame < frames; ++frame) {
+                interleaved[size_t(frame) * channels + channel] = plane[frame];
+            }
+        }
+        queue->async([spool, samples = std::move(interleaved), frames] {
+            spool->write(samples.data(), frames);
+        });
+    };
+}
+
+std::optional<Recording> Recorder::stop() {
+    if (!isRecording_) {
+        return std::nullopt;
+    }
+    endCapture();
+    // Whole seconds, halves away from zero.
+    const auto durationSeconds = static_cast<int64_t>(std::llround(scheduler_.now() - startedAt_));
+    const auto spoolURL = closeSpool();
+    if (!spoolURL) {
+        return std::nullopt;
+    }
+    const auto pcm = convertTo16kMonoInt16(*spoolURL);
+    if (!pcm || pcm->empty()) {
+        return std::nullopt;
+    }
+    auto wav = WAV::wrap(*pcm);
+    if (!wav) {
+        return std::nullopt;
+    }
+    try {
+        auto stored = store_.persistForRecovery(*wav, *spoolURL);
+        return Recording{std::move(*wav), durationSeconds, std::move(stored)};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void Recorder::cancel() {
+    if (!isRecording_) {
+        return;
+    }
+    endCapture();
+    if (auto spoolURL = closeSpool()) {
+        std::error_code ignored;
+        std::filesystem::remove(*spoolURL, ignored);
+    }
+}
+
+void Recorder::endCapture() {
+    isRecording_ = false;
+    // Ending a recording cannot fail: a microphone that has gone away is
+    // already stopped.
+    try {
+        input_.removeTap();
+    } catch (const std::exception&) {
+    }
+    try {
+        input_.stop();
+    } catch (const std::exception&) {
+    }
+}
+
+std::optional<std::filesystem::path> Recorder::closeSpool() {
+    std::optional<std::filesystem::path> url;
+    queue_->sync([&] {
+        if (spoolFile_) {
+            spoolFile_->close();
+            spoolFile_.reset();
+        }
+        url = std::move(spoolURL_);
+        spoolURL_.reset();
+    });
+    return url;
+}
+
+std::vector<std::filesystem::path> Recorder::pendingRecordings() const {
+    return store_.pendingRecordings();
+}
+
+std::optional<Recording> Recorder::recover(const std::filesystem::path& url) const {
+    return store_.recover(url);
+}
+
+} // namespace orvendi

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "capture/Recording.h"
+#include "capture/RecoveryStore.h"
+#include "platform/AudioInput.h"
+#include "platform/Files.h"
+#include "platform/Scheduler.h"
+
+namespace orvendi {
+
+class SpoolFile;
+
+// Records the default microphone during a dictation. While it runs, the audio
+// goes unconverted into a spool file in the recovery store, written on the
+// serial queue "recorder"; stop() turns the spool into a 16 kHz mono WAV kept
+// in the store until its transcript is delivered.
+//
+// start, stop, cancel and isRecording belong to the main thread.
+class Recorder {
+public:
+    Recorder(AudioInput& input, Scheduler& scheduler, Files& files);
+    // A recording still running is ended and its spool file left for recovery.
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Throws the platform's error when the recovery folder, the spool file or
+    // the microphone cannot be had; nothing is left running or installed then.
+    // Does nothing while a recording runs.
+    void start();
+    // Absent when nothing usable was recorded; the spool file then stays for
+    // recovery if there is one. Never throws.
+    std::optional<Recording> stop();
+    // Ends the recording and deletes its audio.
+    void cancel();
+    bool isRecording() const { return isRecording_; }
+
+    std::vector<std::filesystem::path> pendingRecordings() const;
+    std::optional<Recording> recover(const std::filesystem::path& url) const;
+
+private:
+    AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels);
+    void endCapture();
+    // Closes the spool after every write already queued; returns its location.
+    std::optional<std::filesystem::path> closeSpool();
+
+    AudioInput& input_;
+    Scheduler& scheduler_;
+    RecoveryStore store_;
+    std::shared_ptr<SerialQueue> queue_;
+    // The tap holds this weakly: once the recorder is gone it does nothing.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+
+    std::shared_ptr<SpoolFile> spoolFile_;
+    std::optional<std::filesystem::path> spoolURL_;
+    bool isRecording_ = false;
+    double startedAt_;
+};
+
+} // namespace orvendi

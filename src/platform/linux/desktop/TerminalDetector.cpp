@@ -1,0 +1,78 @@
+#include "platform/linux/desktop/TerminalDetector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace orvendi {
+namespace {
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+TerminalDetector::TerminalDetector(XConnection& x, DesktopWindows& windows,
+                                   AtspiAccessibility& accessibility)
+    : x_(x), windows_(windows), accessibility_(accessibility) {}
+
+bool TerminalDetector::isTerminalClass(const std::string& name) {
+    // Emulators whose class says neither "term" at the end nor "terminal".
+    static const std::set<std::string> known{"urxvt",
+                                             "rxvt",
+                                             "konsole",
+                                             "alacritty",
+                                             "kitty",
+                                             "st-256color",
+                                             "foot",
+                                             "footclient",
+                                             "wezterm",
+                                             "org.wezfurlong.wezterm",
+                                             "sakura",
+                                             "guake",
+                                             "tilda",
+                                             "yakuake",
+                                             "terminology",
+                                             "tilix",
+                                             "kgx",
+                                             "org.gnome.console",
+                                             "ptyxis",
+                                             "blackbox",
+                                             "contour",
+                                             "ghostty",
+                                             "com.mitchellh.ghostty",
+                                             "st",
+                                             "terminator",
+                                             "cool-retro-term"};
+    const std::string lower = lowercase(name);
+    return known.count(lower) || lower.find("terminal") != std::string::npos ||
+           endsWith(lower, "term");
+}
+
+bool TerminalDetector::activeWindowIsTerminal() {
+    const auto window = windows_.activeWindow();
+    if (!window) {
+        return false;
+    }
+    for (const auto& name : x_.windowClass(*window)) {
+        if (isTerminalClass(name)) {
+            return true;
+        }
+    }
+    const auto processId = windows_.processOf(*window);
+    if (!processId) {
+        return false;
+    }
+    const auto element = accessibility_.focusedElement(*processId);
+    return element && accessibility_.nativeRole(*element) == ATSPI_ROLE_TERMINAL;
+}
+
+} // namespace orvendi

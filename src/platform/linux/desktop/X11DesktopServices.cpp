@@ -1,0 +1,27 @@
+#include <QStandardPaths>
+#include <QString>
+
+#include "platform/linux/desktop/X11DesktopServices.h"
+
+namespace orvendi {
+namespace {
+
+bool isInstalled(const std::string& program) {
+    return !QStandardPaths::findExecutable(QString::fromStdString(program)).isEmpty();
+}
+
+} // namespace
+
+X11DesktopServices::X11DesktopServices(const std::optional<std::string>& dictationKey,
+                                       std::function<MicrophoneAuthorization()> microphone,
+                                       std::function<std::string()> workspaceSettingsURL,
+                                       X11Workspace::Launcher launcher)
+    : keyEvents(x, DictationKey(dictationKey),
+                [this] { return terminals.activeWindowIsTerminal(); }),
+      workspace(windows,
+                PermissionSettingsPages(PermissionSettingsPages::desktopPrograms(),
+                                        std::move(workspaceSettingsURL), isInstalled),
+                std::move(launcher)),
+      privacy(std::move(microphone), accessibility, x) {}
+
+} // namespace orvendi

@@ -1,0 +1,205 @@
+#include <QApplication>
+#include <QFile>
+#include <QLocalServer>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "desktop/support/QtTestLoop.h"
+#include "platform/linux/desktop/QtApplication.h"
+#include "platform/linux/desktop/QtPasteboard.h"
+
+namespace orvendi::test {
+namespace {
+
+QString probe() {
+    return helperProgram("orvendi-instance-probe");
+}
+
+// The agent under test: a QtApplication that records what reaches it and
+// runs its loop until `done` (or a time limit).
+class AgentUnderTest {
+public:
+    explicit AgentUnderTest(QStringList arguments = {"orvendi"}) : application(arguments) {
+        application.setOpenURLsHandler([this](const std::vector<std::string>& urls) {
+            for (const auto& url : urls) {
+                received.push_back("open " + url);
+            }
+        });
+        application.setReopenHandler([this](bool visible) {
+            received.push_back(visible ? "reopen visible" : "reopen hidden");
+        });
+    }
+
+    // Runs the event loop (application.run()) while `during` happens, until
+    // `count` requests arrived or 20 seconds passed.
+    void runUntilReceived(size_t count, const std::function<void()>& during = {}) {
+        QTimer::singleShot(0, [during] {
+            if (during) {
+                during();
+            }
+        });
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (received.size() >= count) {
+                application.terminate();
+            }
+        });
+        check.start(20);
+        QTimer::singleShot(20000, [&] { application.terminate(); });
+        application.run();
+    }
+
+    QtApplication application;
+    std::vector<std::string> received;
+};
+
+TEST(SingleInstance, SecondLaunchHandsItsLinkOrAReopenToTheRunningAgentAndExits) {
+    AgentUnderTest agent;
+    ASSERT_TRUE(agent.application.claimSingleInstance());
+
+    ProcessResult withLink, plain;
+    agent.runUntilReceived(2, [&] {
+        withLink = runProcess(probe(), {"claim", "orvendi://permissions/bogus"});
+        plain = runProcess(probe(), {"claim"});
+    });
+    EXPECT_EQ(withLink.output.trimmed(), QStringLiteral("handed-over"));
+    EXPECT_EQ(withLink.exitCode, 0);
+    EXPECT_EQ(plain.output.trimmed(), QStringLiteral("handed-over"));
+    EXPECT_EQ(agent.received,
+              (std::vector<std::string>{"open orvendi://permissions/bogus", "reopen hidden"}));
+}
+
+TEST(SingleInstance, ReopenTellsWhetherAWindowOfTheAgentIsVisible) {
+    AgentUnderTest agent;
+    ASSERT_TRUE(agent.application.claimSingleInstance());
+    QMainWindow window;
+    window.show();
+    ASSERT_TRUE(processEventsUntil([&] { return window.isVisible(); }));
+    EXPECT_TRUE(agent.application.hasVisibleWindows());
+    agent.runUntilReceived(1, [&] { runProcess(probe(), {"claim"}); });
+    EXPECT_EQ(agent.received, std::vector<std::string>{"reopen visible"});
+
+    window.hide();
+    EXPECT_FALSE(agent.application.hasVisibleWindows());
+}
+
+TEST(SingleInstance, LinksOfTheAgentsOwnLaunchArriveOnceItRuns) {
+    AgentUnderTest agent({"orvendi", "orvendi://permissions/microphone", "--not-a-link"});
+    ASSERT_TRUE(agent.application.claimSingleInstance());
+    EXPECT_TRUE(agent.received.empty());
+    agent.runUntilReceived(1);
+    EXPECT_EQ(agent.received, std::vector<std::string>{"open orvendi://permissions/microphone"});
+}
+
+TEST(SingleInstance, SocketLeftByACrashedAgentDoesNotStopTheNextOne) {
+    const QString path = SingleInstance::defaultSocketPath();
+    {
+        QFile stale(path);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    }
+    AgentUnderTest agent;
+    EXPECT_TRUE(agent.application.claimSingleInstance());
+    agent.runUntilReceived(1, [&] {
+        EXPECT_EQ(runProcess(probe(), {"claim"}).output.trimmed(), QStringLiteral("handed-over"));
+    });
+    EXPECT_EQ(agent.received, std::vector<std::string>{"reopen hidden"});
+}
+
+TEST(SingleInstance, TwoLaunchesAtOnceMakeOneAgent) {
+    QProcess first, second;
+    first.start(probe(), {"claim", "--serve", "4"});
+    second.start(probe(), {"claim", "--serve", "4"});
+    ASSERT_TRUE(first.waitForStarted() && second.waitForStarted());
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            return first.state() == QProcess::NotRunning && second.state() == QProcess::NotRunning;
+        },
+        20));
+    QStringList outputs = {QString::fromUtf8(first.readAllStandardOutput()).trimmed(),
+                           QString::fromUtf8(second.readAllStandardOutput()).trimmed()};
+    outputs.sort();
+    EXPECT_EQ(outputs.at(0), QStringLiteral("handed-over"));
+    EXPECT_EQ(outputs.at(1), QStringLiteral("primary\nreopen hidden"));
+}
+
+TEST(Pasteboard, OtherApplicationsReadTheTextTheAgentSetAndNothingAfterClearing) {
+    QtPasteboard pasteboard;
+    const std::string text = "Dictated text \u2014 with \u201Cquotes\u201D and \u00E9";
+    pasteboard.setString(text);
+    EXPECT_EQ(pasteboard.string(), text);
+    const ProcessResult read = runProcess(probe(), {"clipboard"});
+    EXPECT_EQ(read.output, QString::fromStdString(text) + "\n");
+
+    pasteboard.clearContents();
+    EXPECT_EQ(pasteboard.string(), std::nullopt);
+    EXPECT_EQ(runProcess(probe(), {"clipboard"}).output, QStringLiteral("\n"));
+}
+
+TEST(MainMenu, ItsKeyEquivalentsActInTheAgentsWindowsWithoutAGlobalMenu) {
+    QtApplication application({"orvendi"});
+    auto mainMenu = application.createMenu("");
+    auto appMenu = mainMenu->addSubmenu("Orvendi");
+    std::vector<std::string> chosen;
+    appMenu->addItem("About Orvendi", [&] { chosen.push_back("about"); });
+    appMenu->addSeparator();
+    appMenu->addItem("Hide Orvendi", [&] { chosen.push_back("hide"); }, {"h", kModifierCommand});
+    appMenu->addItem("Hide Others", [&] { chosen.push_back("hide others"); },
+                     {"h", kModifierCommand | kModifierOption});
+    appMenu->addItem("Quit Orvendi", [&] { chosen.push_back("quit"); }, {"q", kModifierCommand});
+    auto windowMenu = mainMenu->addSubmenu("Window");
+    windowMenu->addItem("Minimize", [&] { application.minimizeKeyWindow(); },
+                        {"m", kModifierCommand});
+    application.setMainMenu(mainMenu, windowMenu);
+
+    QMainWindow window;
+    window.resize(600, 400);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return window.isActiveWindow(); }));
+    EXPECT_EQ(window.menuBar()->actions().size(), 0) << "no menu bar inside the window";
+
+    runProcess("xdotool", {"key", "--clearmodifiers", "ctrl+q"});
+    runProcess("xdotool", {"key", "--clearmodifiers", "ctrl+alt+h"});
+    ASSERT_TRUE(processEventsUntil([&] { return chosen.size() == 2; }, 5));
+    EXPECT_EQ(chosen, (std::vector<std::string>{"quit", "hide others"}));
+
+    runProcess("xdotool", {"key", "--clearmodifiers", "ctrl+m"});
+    EXPECT_TRUE(processEventsUntil([&] { return window.isMinimized(); }, 5));
+}
+
+TEST(Application, ClosingTheLastWindowLeavesTheAgentRunning) {
+    QtApplication application({"orvendi"});
+    QMainWindow window;
+    window.show();
+    ASSERT_TRUE(processEventsUntil([&] { return window.isVisible(); }));
+    bool stillRunning = false;
+    QTimer::singleShot(50, [&] { window.close(); });
+    QTimer::singleShot(500, [&] {
+        stillRunning = !window.isVisible();
+        application.terminate();
+    });
+    QTimer::singleShot(10000, [&] { application.terminate(); });
+    EXPECT_EQ(application.run(), 0);
+    EXPECT_TRUE(stillRunning);
+}
+
+TEST(MainMenu, HideAndShowAllConcernTheAgentsWindows) {
+    QtApplication application({"orvendi"});
+    QMainWindow first, second;
+    first.show();
+    second.show();
+    ASSERT_TRUE(processEventsUntil([&] { return first.isVisible() && second.isVisible(); }));
+    application.hide();
+    EXPECT_FALSE(first.isVisible());
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_FALSE(application.hasVisibleWindows());
+    application.unhideAllApplications();
+    EXPECT_TRUE(first.isVisible());
+    EXPECT_TRUE(second.isVisible());
+}
+
+} // namespace
+} // namespace orvendi::test

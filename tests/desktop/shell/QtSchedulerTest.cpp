@@ -1,0 +1,132 @@
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
+
+#include "desktop/support/QtTestLoop.h"
+#include "platform/linux/desktop/QtScheduler.h"
+
+namespace orvendi::test {
+namespace {
+
+bool onMainThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+TEST(QtScheduler, MainQueueRunsTasksInOrderOnTheMainThreadFromAnyThread) {
+    QtScheduler scheduler;
+    std::vector<int> order;
+    std::atomic<int> offMain{0};
+    scheduler.mainAsync([&] { order.push_back(1); });
+    scheduler.globalAsync(QueuePriority::Utility, [&] {
+        scheduler.mainAsync([&] {
+            offMain += onMainThread() ? 0 : 1;
+            order.push_back(3);
+        });
+    });
+    scheduler.mainAsync([&] { order.push_back(2); });
+    ASSERT_TRUE(processEventsUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(offMain, 0);
+}
+
+TEST(QtScheduler, DelayedTasksRunAfterTheirDelayInDueOrder) {
+    QtScheduler scheduler;
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::vector<std::pair<int, double>> runs;
+    auto record = [&](int id) {
+        return [&, id] {
+            runs.emplace_back(id, std::chrono::duration<double>(Clock::now() - start).count());
+        };
+    };
+    scheduler.mainAfter(0.30, record(3));
+    scheduler.mainAfter(0.10, record(1));
+    // Asked from a worker: the delay still counts from the request.
+    scheduler.globalAsync(QueuePriority::UserInitiated,
+                          [&] { scheduler.mainAfter(0.20, record(2)); });
+    ASSERT_TRUE(processEventsUntil([&] { return runs.size() == 3; }, 5));
+    ASSERT_EQ(runs[0].first, 1);
+    ASSERT_EQ(runs[1].first, 2);
+    ASSERT_EQ(runs[2].first, 3);
+    EXPECT_GE(runs[0].second, 0.099);
+    EXPECT_GE(runs[1].second, 0.199);
+    EXPECT_GE(runs[2].second, 0.299);
+}
+
+TEST(QtScheduler, RepeatingTimerFiresUntilInvalidatedFromAnotherThread) {
+    QtScheduler scheduler;
+    std::atomic<int> fired{0};
+    auto timer = scheduler.repeatingTimer(0.02, [&] { ++fired; });
+    ASSERT_TRUE(processEventsUntil([&] { return fired >= 3; }, 5));
+    EXPECT_TRUE(timer->isValid());
+
+    std::atomic<bool> invalidated{false};
+    scheduler.globalAsync(QueuePriority::Utility, [&] {
+        timer->invalidate();
+        invalidated = true;
+    });
+    ASSERT_TRUE(processEventsUntil([&] { return invalidated.load(); }));
+    const int afterInvalidate = fired;
+    processEventsFor(0.2);
+    EXPECT_EQ(fired, afterInvalidate);
+    EXPECT_FALSE(timer->isValid());
+}
+
+TEST(QtScheduler, TimerKeepsFiringWhenItsOwnerLetsGo) {
+    QtScheduler scheduler;
+    int fired = 0;
+    std::weak_ptr<Timer> weak = scheduler.repeatingTimer(0.02, [&] { ++fired; });
+    EXPECT_TRUE(processEventsUntil([&] { return fired >= 2; }, 5));
+    auto timer = weak.lock();
+    ASSERT_TRUE(timer);
+    timer->invalidate();
+    processEventsFor(0.1);
+    const int afterInvalidate = fired;
+    processEventsFor(0.1);
+    EXPECT_EQ(fired, afterInvalidate);
+}
+
+TEST(QtScheduler, SerialQueueRunsItsTasksOneAtATimeInOrder) {
+    QtScheduler scheduler;
+    auto queue = scheduler.serialQueue("recorder");
+    EXPECT_EQ(queue->label(), "recorder");
+    std::mutex mutex;
+    std::vector<int> order;
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
+    for (int i = 0; i < 50; ++i) {
+        queue->async([&, i] {
+            overlapped = overlapped || running.fetch_add(1) != 0;
+            {
+                std::lock_guard lock(mutex);
+                order.push_back(i);
+            }
+            running.fetch_sub(1);
+        });
+    }
+    queue->sync([] {});
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(order.size(), 50u);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(order[i], i);
+    }
+    EXPECT_FALSE(overlapped);
+}
+
+TEST(QtScheduler, TasksQueuedWhenTheSchedulerGoesAreDropped) {
+    bool ran = false;
+    {
+        QtScheduler scheduler;
+        scheduler.mainAsync([&] { ran = true; });
+        scheduler.mainAfter(0.01, [&] { ran = true; });
+    }
+    processEventsFor(0.1);
+    EXPECT_FALSE(ran);
+}
+
+} // namespace
+} // namespace orvendi::test

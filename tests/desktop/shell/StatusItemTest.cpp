@@ -1,0 +1,266 @@
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QImage>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <csignal>
+#include <gtest/gtest.h>
+
+#include "desktop/support/DBusMenuClient.h"
+#include "desktop/support/QtTestLoop.h"
+#include "platform/linux/desktop/QtMenu.h"
+#include "platform/linux/desktop/QtStatusItem.h"
+
+namespace orvendi::test {
+namespace {
+
+// The status menu as the agent builds it.
+struct AgentMenu {
+    std::shared_ptr<QtMenu> menu = std::make_shared<QtMenu>("");
+    std::shared_ptr<MenuItem> toggle, retry, copy;
+    std::vector<std::string> chosen;
+
+    AgentMenu() {
+        toggle = menu->addItem("Start recording", [this] { chosen.push_back("toggle"); });
+        retry = menu->addItem("Retry saved recording", [this] { chosen.push_back("retry"); });
+        copy = menu->addItem("Copy last dictation", [this] { chosen.push_back("copy"); });
+        menu->addSeparator();
+        menu->addItem("Open Orvendi", [this] { chosen.push_back("open"); });
+        menu->addItem("Settings & permissions\u2026", [this] { chosen.push_back("settings"); });
+        menu->addSeparator();
+        menu->addItem(
+            "Quit", [this] { chosen.push_back("quit"); }, KeyEquivalent{"q", kModifierCommand});
+        retry->setEnabled(false);
+        copy->setEnabled(false);
+    }
+};
+
+std::vector<QString> labels(const DBusMenuEntry& root) {
+    std::vector<QString> result;
+    for (const auto& entry : root.children) {
+        result.push_back(entry.separator ? QStringLiteral("-") : entry.label);
+    }
+    return result;
+}
+
+const DBusMenuEntry& entryTitled(const DBusMenuEntry& root, const QString& label) {
+    for (const auto& entry : root.children) {
+        if (entry.label == label) {
+            return entry;
+        }
+    }
+    throw std::runtime_error("no menu entry " + label.toStdString());
+}
+
+// The tray as a panel sees it: its item registered, its menu readable.
+class StatusItemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable()) << "no tray watcher in this session";
+        item.setMenu(agent.menu);
+        ASSERT_TRUE(item.setSymbol("waveform", "Dictation idle", true));
+        ASSERT_TRUE(
+            processEventsUntil([&] { return (service = panel.trayItemService()).has_value(); }));
+    }
+
+    // Waits until the exported menu satisfies `check` (menus update
+    // asynchronously over the bus).
+    std::optional<DBusMenuEntry>
+    layoutWhere(const std::function<bool(const DBusMenuEntry&)>& check) {
+        std::optional<DBusMenuEntry> layout;
+        processEventsUntil(
+            [&] {
+                layout = panel.menuLayout(*service);
+                return layout && check(*layout);
+            },
+            10);
+        return layout;
+    }
+
+    AgentMenu agent;
+    QtStatusItem item;
+    DBusMenuClient panel;
+    std::optional<QString> service;
+};
+
+TEST_F(StatusItemTest, PanelReadsTheMenuItsOrderTitlesEnabledFlagsAndKeys) {
+    const auto layout =
+        layoutWhere([](const DBusMenuEntry& root) { return root.children.size() == 8; });
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(labels(*layout),
+              (std::vector<QString>{
+                  "Start recording", "Retry saved recording", "Copy last dictation", "-",
+                  "Open Orvendi", QString::fromUtf8("Settings & permissions\u2026"), "-", "Quit"}));
+    EXPECT_TRUE(entryTitled(*layout, "Start recording").enabled);
+    EXPECT_FALSE(entryTitled(*layout, "Retry saved recording").enabled);
+    EXPECT_FALSE(entryTitled(*layout, "Copy last dictation").enabled);
+    EXPECT_TRUE(entryTitled(*layout, "Open Orvendi").enabled);
+    EXPECT_EQ(entryTitled(*layout, "Quit").shortcut, QStringLiteral("Control+Q"));
+    EXPECT_TRUE(entryTitled(*layout, "Open Orvendi").shortcut.isEmpty());
+}
+
+TEST_F(StatusItemTest, ChangesReachThePanelInsertedItemsTitlesAndEnabledFlags) {
+    agent.menu->insertItem(0, "\u26A0 Grant Accessibility for the Fn key\u2026", [] {});
+    agent.menu->insertSeparator(1);
+    agent.toggle->setTitle("Stop & transcribe");
+    agent.copy->setEnabled(true);
+    const QString warning = QString::fromUtf8("\u26A0 Grant Accessibility for the Fn key\u2026");
+    const auto layout = layoutWhere([&](const DBusMenuEntry& root) {
+        return root.children.size() == 10 && root.children[0].label == warning &&
+               root.children[2].label == QStringLiteral("Stop & transcribe") &&
+               root.children[4].enabled;
+    });
+    ASSERT_TRUE(layout);
+    EXPECT_TRUE(layout->children[1].separator);
+    EXPECT_EQ(agent.menu->itemAt(2)->title(), "Stop & transcribe");
+    EXPECT_EQ(agent.menu->itemAt(0)->title(), warning.toStdString());
+}
+
+TEST_F(StatusItemTest, ClickingAnEnabledItemRunsItsActionADisabledOneDoesNothing) {
+    const auto layout =
+        layoutWhere([](const DBusMenuEntry& root) { return root.children.size() == 8; });
+    ASSERT_TRUE(layout);
+    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Copy last dictation").id));
+    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Open Orvendi").id));
+    ASSERT_TRUE(processEventsUntil([&] { return !agent.chosen.empty(); }));
+    processEventsFor(0.2);
+    EXPECT_EQ(agent.chosen, std::vector<std::string>{"open"});
+}
+
+// (icon name, pixmaps, title, description)
+QString toolTipTitle(const QVariant& value) {
+    const auto argument = qvariant_cast<QDBusArgument>(value);
+    QString iconName, title, description;
+    argument.beginStructure();
+    argument >> iconName;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray bytes;
+        argument.beginStructure();
+        argument >> width >> height >> bytes;
+        argument.endStructure();
+    }
+    argument.endArray();
+    argument >> title >> description;
+    argument.endStructure();
+    return title;
+}
+
+// The largest of the item's pixmaps (ARGB32 in network byte order).
+QImage largestIconPixmap(const QVariant& value) {
+    const auto argument = qvariant_cast<QDBusArgument>(value);
+    QImage largest;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray bytes;
+        argument.beginStructure();
+        argument >> width >> height >> bytes;
+        argument.endStructure();
+        if (width > largest.width() && bytes.size() == width * height * 4) {
+            QImage image(width, height, QImage::Format_ARGB32);
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const auto* p =
+                        reinterpret_cast<const uchar*>(bytes.constData()) + 4 * (y * width + x);
+                    image.setPixel(x, y, qRgba(p[1], p[2], p[3], p[0]));
+                }
+            }
+            largest = image;
+        }
+    }
+    argument.endArray();
+    return largest;
+}
+
+TEST_F(StatusItemTest, ItemShowsTheSymbolItsTintAndAccessibilityText) {
+    ASSERT_TRUE(item.setSymbol("record.circle.fill", "Recording", false));
+    item.setTint(Tint::SystemRed);
+    QImage icon;
+    ASSERT_TRUE(processEventsUntil([&] {
+        icon = largestIconPixmap(panel.trayItemProperty(*service, "IconPixmap"));
+        const QColor centre =
+            icon.isNull() ? QColor() : icon.pixelColor(icon.width() / 2, icon.height() / 2);
+        return centre.isValid() && centre.red() > 200 && centre.green() < 100 &&
+               centre.alpha() > 200;
+    })) << "the recording dot is not red";
+    EXPECT_EQ(toolTipTitle(panel.trayItemProperty(*service, "ToolTip")),
+              QStringLiteral("Recording"));
+
+    // A symbol the agent has no drawing of leaves the item without an image.
+    EXPECT_FALSE(item.setSymbol("no.such.symbol", "Dictation idle", true));
+    ASSERT_TRUE(processEventsUntil([&] {
+        icon = largestIconPixmap(panel.trayItemProperty(*service, "IconPixmap"));
+        if (icon.isNull()) {
+            return false;
+        }
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) {
+                if (qAlpha(icon.pixel(x, y)) != 0) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }));
+    EXPECT_EQ(toolTipTitle(panel.trayItemProperty(*service, "ToolTip")),
+              QStringLiteral("Dictation idle"));
+}
+
+TEST_F(StatusItemTest, ItemRegistersAgainWithATrayWatcherThatRestarted) {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    const uint watcherPid =
+        bus->servicePid(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+    ASSERT_GT(watcherPid, 0u);
+    ::kill(static_cast<pid_t>(watcherPid), SIGTERM);
+    ASSERT_TRUE(processEventsUntil([&] {
+        return !bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+    }));
+
+    QProcess watcher;
+    watcher.start(helperProgram("orvendi-status-notifier-watcher"), {});
+    ASSERT_TRUE(watcher.waitForStarted());
+    EXPECT_TRUE(processEventsUntil([&] { return panel.trayItemService().has_value(); }));
+    watcher.terminate();
+    watcher.waitForFinished(3000);
+}
+
+// The agent may start before the desktop's panel does.
+TEST(StatusItemWithoutTray, ItemAppearsWhenATrayWatcherStartsLater) {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    const uint watcherPid =
+        bus->servicePid(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+    ASSERT_GT(watcherPid, 0u);
+    ::kill(static_cast<pid_t>(watcherPid), SIGTERM);
+    ASSERT_TRUE(processEventsUntil([&] {
+        return !bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+    }));
+
+    AgentMenu agent;
+    QtStatusItem item;
+    item.setMenu(agent.menu);
+    item.setSymbol("waveform", "Dictation idle", true);
+    processEventsFor(0.3);
+
+    QProcess watcher;
+    watcher.start(helperProgram("orvendi-status-notifier-watcher"), {});
+    ASSERT_TRUE(watcher.waitForStarted());
+    DBusMenuClient panel;
+    std::optional<QString> service;
+    EXPECT_TRUE(
+        processEventsUntil([&] { return (service = panel.trayItemService()).has_value(); }));
+    if (service) {
+        std::optional<DBusMenuEntry> layout;
+        EXPECT_TRUE(processEventsUntil([&] {
+            layout = panel.menuLayout(*service);
+            return layout && layout->children.size() == 8;
+        }));
+    }
+    watcher.terminate();
+    watcher.waitForFinished(3000);
+}
+
+} // namespace
+} // namespace orvendi::test
