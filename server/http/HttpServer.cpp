@@ -1,5 +1,6 @@
 #include "http/HttpServer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -138,8 +139,12 @@ std::unique_ptr<httplib::Server> HttpServer::makeListener() const {
             requestStart.reset();
         }
         // A request the library could not read has neither method nor client.
-        const std::string what =
+        std::string what =
             request.method.empty() ? "(unreadable request)" : request.method + " " + request.path;
+        // A decoded path may hold line breaks; one request stays one log line.
+        std::replace_if(
+            what.begin(), what.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; },
+            '?');
         const std::string client = request.remote_addr.empty() ? "-" : request.remote_addr;
         log_.write(client + " \"" + what + "\" " + std::to_string(response.status) + " " +
                    std::to_string(response.body.size()) + "B " + elapsed);

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <atomic>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -218,7 +219,10 @@ public:
             const std::string file =
                 request.has_file("file") ? request.get_file_value("file").content : "";
             gotWav_ = WAV::pcmData(Bytes(file.begin(), file.end())).has_value();
-            model_ = request.has_file("model") ? request.get_file_value("model").content : "";
+            {
+                std::lock_guard lock(mutex_);
+                model_ = request.has_file("model") ? request.get_file_value("model").content : "";
+            }
             if (failing_) {
                 response.status = 500;
                 response.set_content(R"({"error":{"message":"model not loaded"}})",
@@ -244,6 +248,12 @@ public:
     std::atomic<int> requests_{0};
     std::atomic<bool> gotWav_{false};
     std::atomic<bool> failing_{false};
+    std::string model() const {
+        std::lock_guard lock(mutex_);
+        return model_;
+    }
+
+    mutable std::mutex mutex_;
     std::string model_;
 };
 
@@ -265,7 +275,7 @@ TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
     EXPECT_TRUE(raw["id"].is_string());
     EXPECT_EQ(upstream_.requests_, 1);
     EXPECT_TRUE(upstream_.gotWav_);
-    EXPECT_EQ(upstream_.model_, "small.en");
+    EXPECT_EQ(upstream_.model(), "small.en");
     EXPECT_EQ(bodyOf(get("/api/account", token_))["speech_engine"],
               "remote service at " + upstream_.url() + "/v1/audio/transcriptions");
 
