@@ -2,6 +2,9 @@
 // recording in chunks followed by the finalize request.
 #include "service/APIClient.h"
 
+#include <algorithm>
+
+#include "capture/WAV.h"
 #include "service/HTTPTransport.h"
 #include "service/MultipartBody.h"
 #include "service/RequestURL.h"
@@ -12,6 +15,10 @@ namespace {
 
 using nlohmann::json;
 
+// Largest PCM payload per upload: about 98 seconds of 16 kHz mono 16-bit audio.
+constexpr int64_t kChunkPCMBytes = 3'145'728;
+constexpr int64_t kPCMBytesPerSecond = 32'000;
+constexpr const char* kChunkSeparator = "\n\n";
 constexpr double kUploadTimeoutSeconds = 120;
 constexpr double kFinalizeTimeoutSeconds = 60;
 constexpr const char* kSource = "linux";
@@ -42,11 +49,44 @@ std::optional<TranscriptionReceipt> flatReceipt(const json& body) {
     return TranscriptionReceipt{*text, ResponseBody::string(body, "id"), *text};
 }
 
+// Whole seconds of audio in one chunk, never less than one.
+int64_t chunkSeconds(const Bytes& chunk) {
+    const auto pcm = WAV::pcmData(chunk);
+    if (!pcm) {
+        return 1;
+    }
+    return std::max<int64_t>(1, static_cast<int64_t>(pcm->size()) / kPCMBytesPerSecond);
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            text += kChunkSeparator;
+        }
+        text += parts[i];
+    }
+    return text;
+}
+
 } // namespace
 
 TranscriptionReceipt APIClient::transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                       bool ephemeral) {
-    return transcribeSingle(wav, durationSecs, ephemeral);
+    const std::vector<Bytes> chunks = WAV::chunks(wav, kChunkPCMBytes);
+    if (chunks.size() < 2 || ephemeral) {
+        return transcribeSingle(wav, durationSecs, ephemeral);
+    }
+    // Each chunk is transcribed without being saved; the finalize request then
+    // stores the whole recording as one dictation. The first failure ends it all.
+    std::vector<std::string> rawTexts;
+    std::vector<std::string> cleanedTexts;
+    for (const Bytes& chunk : chunks) {
+        TranscriptionReceipt receipt = transcribeSingle(chunk, chunkSeconds(chunk), true);
+        rawTexts.push_back(std::move(receipt.rawText));
+        cleanedTexts.push_back(std::move(receipt.text));
+    }
+    return finalizeLongRecording(joined(rawTexts), joined(cleanedTexts), durationSecs);
 }
 
 TranscriptionReceipt APIClient::transcribeSingle(const Bytes& wav, int64_t durationSecs,

@@ -16,6 +16,8 @@
 
 namespace orvendi::test {
 
+class TestHTTPServerWorkers;
+
 struct CaseInsensitiveLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
@@ -101,7 +103,7 @@ private:
     std::vector<RecordedRequest> requests_;
     bool stopping_ = false;
     std::condition_variable stopped_;
-    std::shared_ptr<std::atomic<size_t>> connections_;
+    std::shared_ptr<TestHTTPServerWorkers> workers_;
 };
 
 } // namespace orvendi::test

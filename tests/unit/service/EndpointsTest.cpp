@@ -221,6 +221,19 @@ TEST_F(Endpoints, TelemetrySucceedsOnlyOnStatus200) {
     }
 }
 
+TEST_F(Endpoints, SequentialCallsShareOneConnection) {
+    server.respond("GET", "/api/notes", ScriptedResponse::json(200, {{"notes", json::array()}}));
+    server.respond("POST", "/api/activation", ScriptedResponse::text(200, ""));
+    server.respond("POST", "/api/native-auth/refresh", sessionAnswer("a2", "r2", now() + 3600));
+    APIClient& api = signedInClient(0);
+    for (int i = 0; i < 5; ++i) {
+        api.fetchNotes("", i % 2 == 0);
+        api.recordActivationEvent("e", "i");
+    }
+    EXPECT_EQ(server.requests().size(), 11u);
+    EXPECT_EQ(server.connectionsAccepted(), 1u);
+}
+
 TEST_F(Endpoints, UnreachableBackendFailsWithTheTransportErrorNotAnAPIError) {
     config.api_url = "http://127.0.0.1:1";
     APIClient& api = signedInClient();

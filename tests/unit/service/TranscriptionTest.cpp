@@ -17,10 +17,19 @@ void putLE(Bytes& out, uint32_t value, int bytes) {
     }
 }
 
-// A canonical 16 kHz mono 16-bit WAV with `pcmBytes` bytes of a ramp pattern.
-Bytes wavWithPCM(size_t pcmBytes) {
+// `count` bytes of a pattern that differs between neighbouring chunks.
+Bytes rampPCM(size_t count) {
+    Bytes pcm(count);
+    for (size_t i = 0; i < count; ++i) {
+        pcm[i] = static_cast<uint8_t>(i * 31 + i / 65536);
+    }
+    return pcm;
+}
+
+// A canonical 16 kHz mono 16-bit WAV around the samples.
+Bytes wavOf(const Bytes& pcm) {
     Bytes wav = {'R', 'I', 'F', 'F'};
-    putLE(wav, static_cast<uint32_t>(36 + pcmBytes), 4);
+    putLE(wav, static_cast<uint32_t>(36 + pcm.size()), 4);
     for (char c : std::string("WAVEfmt ")) {
         wav.push_back(static_cast<uint8_t>(c));
     }
@@ -34,11 +43,23 @@ Bytes wavWithPCM(size_t pcmBytes) {
     for (char c : std::string("data")) {
         wav.push_back(static_cast<uint8_t>(c));
     }
-    putLE(wav, static_cast<uint32_t>(pcmBytes), 4);
-    for (size_t i = 0; i < pcmBytes; ++i) {
-        wav.push_back(static_cast<uint8_t>(i * 31 + 7));
-    }
+    putLE(wav, static_cast<uint32_t>(pcm.size()), 4);
+    wav.insert(wav.end(), pcm.begin(), pcm.end());
     return wav;
+}
+
+Bytes wavWithPCM(size_t pcmBytes) {
+    return wavOf(rampPCM(pcmBytes));
+}
+
+Bytes slice(const Bytes& bytes, size_t offset, size_t count) {
+    return Bytes(bytes.begin() + offset, bytes.begin() + offset + count);
+}
+
+ScriptedResponse nestedAnswer(const std::string& raw, const std::string& cleaned,
+                              const std::string& id) {
+    return ScriptedResponse::json(
+        200, {{"raw", {{"text", raw}, {"cleaned_text", cleaned}, {"id", id}}}});
 }
 
 // The body the backend must receive for one upload.
@@ -151,6 +172,110 @@ TEST_F(Transcription, UploadWithoutTranscriptFailsAndOnly401DropsTheToken) {
                   row.refreshesNext ? 1u : 0u)
             << row.failure;
     }
+}
+
+TEST_F(Transcription, LongRecordingGoesUpInChunksThenFinalizesWithTheCallersDuration) {
+    server.respondInSequence("POST", kUpload,
+                             {nestedAnswer("one", "One.", "c1"), nestedAnswer("two", "Two.", "c2"),
+                              ScriptedResponse::json(200, {{"text", "three"}})});
+    server.respond("POST", kFinalize, nestedAnswer("all raw", "All.", "dictation-9"));
+    const Bytes pcm = rampPCM(200 * kBytesPerSecond);
+    const TranscriptionReceipt receipt =
+        signedInClient().transcribeWithReceipt(wavOf(pcm), 201, false);
+    EXPECT_EQ(receipt, (TranscriptionReceipt{"All.", "dictation-9", "all raw"}));
+
+    const size_t limit = 3'145'728;
+    const auto uploads = server.requests(kUpload);
+    ASSERT_EQ(uploads.size(), 3u);
+    EXPECT_EQ(uploads[0].body,
+              expectedBody(boundaryOf(uploads[0]), wavOf(slice(pcm, 0, limit)), "98", true));
+    EXPECT_EQ(uploads[1].body,
+              expectedBody(boundaryOf(uploads[1]), wavOf(slice(pcm, limit, limit)), "98", true));
+    EXPECT_EQ(uploads[2].body,
+              expectedBody(boundaryOf(uploads[2]),
+                           wavOf(slice(pcm, 2 * limit, pcm.size() - 2 * limit)), "3", true));
+
+    const auto finalize = server.requests(kFinalize);
+    ASSERT_EQ(finalize.size(), 1u);
+    EXPECT_EQ(finalize[0].header("Content-Type"), "application/json");
+    EXPECT_EQ(finalize[0].header("Authorization"), "Bearer access-1");
+    EXPECT_EQ(finalize[0].json(), json({{"rawText", "one\n\ntwo\n\nthree"},
+                                        {"cleanedText", "One.\n\nTwo.\n\nthree"},
+                                        {"durationSecs", 201},
+                                        {"source", "linux"}}));
+    EXPECT_TRUE(finalize[0].json()["durationSecs"].is_number_integer());
+}
+
+TEST_F(Transcription, WhatFitsOneChunkOrIsEphemeralGoesUpWhole) {
+    struct Case {
+        size_t pcmBytes;
+        bool ephemeral;
+    };
+    server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "t"}}));
+    APIClient& api = signedInClient();
+    for (const Case& row : {Case{3'145'728, false}, Case{7'000'000, true}}) {
+        const Bytes wav = wavWithPCM(row.pcmBytes);
+        api.transcribeWithReceipt(wav, 77, row.ephemeral);
+        const auto sent = server.requests(kUpload).back();
+        EXPECT_EQ(sent.body, expectedBody(boundaryOf(sent), wav, "77", row.ephemeral));
+    }
+    EXPECT_EQ(server.requests(kUpload).size(), 2u);
+    EXPECT_EQ(server.requestCount(kFinalize), 0u);
+}
+
+TEST_F(Transcription, ShortLastChunkCountsAsOneSecond) {
+    server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "t"}}));
+    server.respond("POST", kFinalize, nestedAnswer("t", "t", "d"));
+    signedInClient().transcribeWithReceipt(wavWithPCM(3'145'728 + 100), 98, false);
+    const auto uploads = server.requests(kUpload);
+    ASSERT_EQ(uploads.size(), 2u);
+    EXPECT_NE(uploads[1].body.find("name=\"duration_secs\"\r\n\r\n1\r\n"), std::string::npos);
+}
+
+TEST_F(Transcription, AnyFailingChunkStopsTheWholeOperation) {
+    for (size_t failing = 0; failing < 3; ++failing) {
+        SCOPED_TRACE(failing);
+        TestHTTPServer backend;
+        config.api_url = backend.url();
+        std::vector<ScriptedResponse> answers(3, ScriptedResponse::json(200, {{"text", "ok"}}));
+        answers[failing] = ScriptedResponse::json(500, {{"error", "chunk failed"}});
+        backend.respondInSequence("POST", kUpload, answers);
+        backend.respond("POST", kFinalize, nestedAnswer("r", "c", "d"));
+        APIClient& api = signedInClient();
+        EXPECT_EQ(
+            apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); }),
+            "chunk failed");
+        EXPECT_EQ(backend.requestCount(kUpload), failing + 1);
+        EXPECT_EQ(backend.requestCount(kFinalize), 0u);
+        client.reset(); // before its server goes
+    }
+}
+
+TEST_F(Transcription, FinalizeNeedsStatus200AndTheNestedForm) {
+    struct Case {
+        ScriptedResponse answer;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {ScriptedResponse::json(200, {{"text", "flat only"}}),
+         "Couldn\u2019t save the completed recording"},
+        {ScriptedResponse::json(500, {{"raw", {{"text", "r"}}}}),
+         "Couldn\u2019t save the completed recording"},
+        {ScriptedResponse::json(409, {{"error", "Already saved"}}), "Already saved"},
+        {ScriptedResponse::json(401, {{"error", "expired"}}), "expired"},
+    };
+    server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "t"}}));
+    APIClient& api = signedInClient();
+    for (const auto& row : cases) {
+        server.respond("POST", kFinalize, row.answer);
+        EXPECT_EQ(
+            apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); }),
+            row.failure);
+    }
+    // A refused finalize keeps the cached token.
+    EXPECT_EQ(server.requestCount("/api/native-auth/refresh"), 0u);
+    api.ensureToken();
+    EXPECT_EQ(server.requestCount("/api/native-auth/refresh"), 0u);
 }
 
 } // namespace
