@@ -30,6 +30,7 @@
 #include "storage/TelemetryStore.h"
 #include "storage/TokenStore.h"
 #include "storage/UserStore.h"
+#include "web/WebRoutes.h"
 
 namespace orvendi::server {
 
@@ -159,6 +160,7 @@ void ServerApplication::registerRoutes() {
     modules_.push_back(std::make_unique<NoteRoutes>(*bearer_, *notes_, clock_));
     modules_.push_back(std::make_unique<TelemetryRoutes>(*bearer_, *telemetry_, clock_));
     modules_.push_back(std::make_unique<AccountRoutes>(*bearer_, *users_, *recognizer_));
+    modules_.push_back(std::make_unique<WebRoutes>());
     for (auto& module : modules_) {
         module->registerRoutes(router_);
     }
