@@ -28,3 +28,18 @@ else()
     find_package(httplib REQUIRED)
     set(ORVENDI_HTTPLIB httplib::httplib)
 endif()
+# orvendi-server: storage, secrets and offline speech recognition (HTTP as above).
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
+# Debian's pocketsphinx.pc names /usr/include/sphinxbase, which does not exist
+# (those headers live in the multiarch folder); CMake refuses missing folders.
+get_target_property(_orvendi_ps_dirs PkgConfig::POCKETSPHINX INTERFACE_INCLUDE_DIRECTORIES)
+set(_orvendi_ps_existing "")
+foreach(_dir IN LISTS _orvendi_ps_dirs)
+    if(EXISTS "${_dir}")
+        list(APPEND _orvendi_ps_existing "${_dir}")
+    endif()
+endforeach()
+set_target_properties(PkgConfig::POCKETSPHINX PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${_orvendi_ps_existing}")

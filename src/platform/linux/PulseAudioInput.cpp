@@ -28,7 +28,7 @@ PulseAudioInput::~PulseAudioInput() {
 
 PulseContext::Source PulseAudioInput::sourceLocked() {
     auto source = pulse_.defaultSource();
-    source.spec.format = PA_SAMPLE_FLOAT32NE;
+    source.sampleSpec.format = PA_SAMPLE_FLOAT32NE;
     source_ = source;
     return source;
 }
@@ -37,7 +37,7 @@ AudioFormat PulseAudioInput::inputFormat() {
     PulseContext::Lock lock(pulse_);
     // While recording, the stream's format is the one that counts.
     const auto source = stream_ != nullptr && source_ ? *source_ : sourceLocked();
-    return AudioFormat{static_cast<double>(source.spec.rate), source.spec.channels};
+    return AudioFormat{static_cast<double>(source.sampleSpec.rate), source.sampleSpec.channels};
 }
 
 void PulseAudioInput::installTap(uint32_t bufferFrames, AudioTap tap) {
@@ -70,7 +70,7 @@ void PulseAudioInput::start() {
     const auto source = source_ ? *source_ : sourceLocked();
     pa_context* context = pulse_.connectedContext();
 
-    stream_ = pa_stream_new(context, kStreamName, &source.spec, &source.channelMap);
+    stream_ = pa_stream_new(context, kStreamName, &source.sampleSpec, &source.channelMap);
     if (stream_ == nullptr) {
         throw PlatformError("The microphone could not be opened: " + pulse_.lastErrorText() + ".");
     }
@@ -90,10 +90,10 @@ void PulseAudioInput::start() {
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize =
-        static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMicroseconds, &source.spec));
+        static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMicroseconds, &source.sampleSpec));
     // The read callback may run as soon as the stream is ready, while start()
     // still waits for the lock, so the planes must be shaped before connecting.
-    channels_ = source.spec.channels;
+    channels_ = source.sampleSpec.channels;
     resetPlanesLocked();
     // No device name: the recording follows the system's current default input.
     if (pa_stream_connect_record(stream_, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {

@@ -22,7 +22,7 @@ public:
     // The default input as the server describes it.
     struct Source {
         std::string name;
-        pa_sample_spec spec{};
+        pa_sample_spec sampleSpec{};
         pa_channel_map channelMap{};
     };
 

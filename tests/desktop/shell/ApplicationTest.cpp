@@ -170,6 +170,22 @@ TEST(MainMenu, ItsKeyEquivalentsActInTheAgentsWindowsWithoutAGlobalMenu) {
     EXPECT_TRUE(processEventsUntil([&] { return window.isMinimized(); }, 5));
 }
 
+TEST(Application, ClosingTheLastWindowLeavesTheAgentRunning) {
+    QtApplication application({"orvendi"});
+    QMainWindow window;
+    window.show();
+    ASSERT_TRUE(processEventsUntil([&] { return window.isVisible(); }));
+    bool stillRunning = false;
+    QTimer::singleShot(50, [&] { window.close(); });
+    QTimer::singleShot(500, [&] {
+        stillRunning = !window.isVisible();
+        application.terminate();
+    });
+    QTimer::singleShot(10000, [&] { application.terminate(); });
+    EXPECT_EQ(application.run(), 0);
+    EXPECT_TRUE(stillRunning);
+}
+
 TEST(MainMenu, HideAndShowAllConcernTheAgentsWindows) {
     QtApplication application({"orvendi"});
     QMainWindow first, second;

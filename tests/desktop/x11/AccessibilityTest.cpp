@@ -8,25 +8,28 @@ namespace orvendi {
 namespace {
 
 using test::DesktopApp;
-using test::waitUntil;
+using test::processEventsUntil;
 
 // Waits until the application's focused element has the role, and returns it.
 std::shared_ptr<AccessibleElement> waitForFocus(test::X11Services& services, int32_t processId,
                                                 const std::optional<std::string>& subrole) {
     std::shared_ptr<AccessibleElement> element;
-    waitUntil([&] {
-        element = services.accessibility.focusedElement(processId);
-        return element && services.accessibility.role(*element) == kRoleTextField &&
-               services.accessibility.subrole(*element) == subrole;
-    });
+    processEventsUntil(
+        [&] {
+            element = services.accessibility.focusedElement(processId);
+            return element && services.accessibility.role(*element) == kRoleTextField &&
+                   services.accessibility.subrole(*element) == subrole;
+        },
+        test::kAppStartSeconds);
     return element;
 }
 
 TEST(AtspiAccessibility, EntryOfTheFrontmostApplicationIsATextFieldWithItsSelection) {
     test::X11Services services;
     DesktopApp zenity("zenity", {"--entry", "--text=Name", "--entry-text=hello world"});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == zenity.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == zenity.processId(); },
+        test::kAppStartSeconds));
     auto element = waitForFocus(services, zenity.processId(), std::nullopt);
     ASSERT_TRUE(element);
 
@@ -73,11 +76,12 @@ TEST(AtspiAccessibility, AnInactiveApplicationStillReportsWhereItsUserWasTyping)
     DesktopApp zenity("zenity", {"--entry", "--entry-text=kept"});
     auto element = waitForFocus(services, zenity.processId(), std::nullopt);
     ASSERT_TRUE(element);
-    test::spinFor(std::chrono::milliseconds(200)); // let the focus events arrive
+    test::processEventsFor(0.2); // let the focus events arrive
 
     DesktopApp other("xterm", {});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == other.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == other.processId(); },
+        test::kAppStartSeconds));
     auto remembered = services.accessibility.focusedElement(zenity.processId());
     ASSERT_TRUE(remembered);
     EXPECT_EQ(dynamic_cast<AtspiElement*>(remembered.get())->object(),
@@ -87,8 +91,9 @@ TEST(AtspiAccessibility, AnInactiveApplicationStillReportsWhereItsUserWasTyping)
 TEST(AtspiAccessibility, ApplicationsWithoutAccessibilityHaveNoFocusedElement) {
     test::X11Services services;
     DesktopApp xterm("xterm", {});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == xterm.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == xterm.processId(); },
+        test::kAppStartSeconds));
     EXPECT_EQ(services.accessibility.focusedElement(xterm.processId()), nullptr);
     EXPECT_EQ(services.accessibility.focusedElement(999999), nullptr);
 }

@@ -1,5 +1,3 @@
-#include <QCoreApplication>
-#include <QThread>
 
 #include "DesktopApps.h"
 
@@ -9,22 +7,6 @@
 #include <stdexcept>
 
 namespace orvendi::test {
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
-    return true;
-}
-
-void spinFor(std::chrono::milliseconds duration) {
-    waitUntil([] { return false; }, duration);
-}
 
 DesktopApp::DesktopApp(const QString& program, const QStringList& arguments)
     : process_(std::make_unique<QProcess>()) {
@@ -46,8 +28,9 @@ int32_t DesktopApp::processId() const {
     return static_cast<int32_t>(process_->processId());
 }
 
-std::string DesktopApp::waitForOutput(std::chrono::milliseconds limit) {
-    waitUntil([this] { return process_->state() == QProcess::NotRunning; }, limit);
+std::string DesktopApp::waitForOutput(double timeoutSeconds) {
+    processEventsUntil([this] { return process_->state() == QProcess::NotRunning; },
+                       timeoutSeconds);
     return process_->readAllStandardOutput().toStdString();
 }
 

@@ -3,19 +3,17 @@
 #include <QProcess>
 #include <QStringList>
 
-#include <chrono>
+#include "desktop/support/QtTestLoop.h"
+
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace orvendi::test {
 
-// Runs the Qt event loop (and with it the GLib context) until `done` holds or
-// the time is up. True when `done` held.
-bool waitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(15));
-// Runs the event loop for a while.
-void spinFor(std::chrono::milliseconds duration);
+// How long a test waits for an application of the session to start and take
+// the focus: generous, because the machine may be busy with other sessions.
+inline constexpr double kAppStartSeconds = 20;
 
 // A program of the desktop session (zenity, xterm) started for one test and
 // stopped by its process id when the test ends.
@@ -28,7 +26,7 @@ public:
 
     int32_t processId() const;
     // Waits for the program to exit and returns what it printed.
-    std::string waitForOutput(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    std::string waitForOutput(double timeoutSeconds = 10);
 
 private:
     std::unique_ptr<QProcess> process_;

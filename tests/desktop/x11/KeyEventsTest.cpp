@@ -9,21 +9,22 @@ namespace orvendi {
 namespace {
 
 using test::DesktopApp;
+using test::processEventsUntil;
 using test::TestKeyboard;
-using test::waitUntil;
 
 struct Presses {
     std::vector<KeyFlags> seen;
     bool waitFor(size_t count) {
-        return waitUntil([&] { return seen.size() >= count; }, std::chrono::seconds(5));
+        return processEventsUntil([&] { return seen.size() >= count; }, 5);
     }
 };
 
 TEST(X11KeyEvents, DictationKeyAndControlReachTheMonitorWhileAnotherApplicationHasFocus) {
     test::X11Services services;
     DesktopApp zenity("zenity", {"--entry", "--text=Somebody else's window"});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == zenity.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == zenity.processId(); },
+        test::kAppStartSeconds));
 
     Presses presses;
     ASSERT_TRUE(
@@ -38,7 +39,7 @@ TEST(X11KeyEvents, DictationKeyAndControlReachTheMonitorWhileAnotherApplicationH
     keyboard.release("Control_L");
 
     ASSERT_TRUE(presses.waitFor(6));
-    test::spinFor(std::chrono::milliseconds(100)); // nothing more may arrive
+    test::processEventsFor(0.1); // nothing more may arrive
     const std::vector<KeyFlags> expected{{true, false},  {true, true},  {true, false},
                                          {false, false}, {false, true}, {false, false}};
     EXPECT_EQ(presses.seen, expected);
@@ -79,12 +80,14 @@ TEST(X11KeyEvents, ConfiguredDictationKeyLeavesBothControlKeysAsControl) {
 TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
     test::X11Services services;
     DesktopApp zenity("zenity", {"--entry", "--entry-text="});
-    ASSERT_TRUE(waitUntil([&] {
-        auto element = services.accessibility.focusedElement(zenity.processId());
-        return element && services.accessibility.role(*element) == kRoleTextField;
-    }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            auto element = services.accessibility.focusedElement(zenity.processId());
+            return element && services.accessibility.role(*element) == kRoleTextField;
+        },
+        test::kAppStartSeconds));
     services.pasteboard.setString("held");
-    test::spinFor(std::chrono::milliseconds(120));
+    test::processEventsFor(0.12);
 
     Presses presses;
     ASSERT_TRUE(
@@ -95,13 +98,12 @@ TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
     services.keyEvents.postPasteKeystroke();
     // While the key is held nothing may be typed: Control-Right plus the
     // synthesized chord would still paste, but a held Shift or Alt would not.
-    test::spinFor(std::chrono::milliseconds(300));
+    test::processEventsFor(0.3);
     auto element = services.accessibility.focusedElement(zenity.processId());
     ASSERT_TRUE(element);
     EXPECT_EQ(test::textOf(*element), "");
     keyboard.release("Control_R");
-    EXPECT_TRUE(
-        waitUntil([&] { return test::textOf(*element) == "held"; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(processEventsUntil([&] { return test::textOf(*element) == "held"; }, 5));
 }
 
 } // namespace

@@ -11,7 +11,7 @@ namespace orvendi {
 namespace {
 
 using test::DesktopApp;
-using test::waitUntil;
+using test::processEventsUntil;
 
 // xterm pastes the clipboard on Control-Shift-V here and types a marker on a
 // plain Control-V, so what reaches the shell tells which keystroke came.
@@ -26,15 +26,16 @@ TEST(X11KeyEvents, TerminalWindowsGetControlShiftV) {
     test::X11Services services;
     DesktopApp xterm("xterm", {"-xrm", kKeyBindings, "-e", "sh", "-c",
                                "IFS= read -r line; printf '%s' \"$line\" > " + received});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == xterm.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == xterm.processId(); },
+        test::kAppStartSeconds));
     EXPECT_TRUE(services.terminals.activeWindowIsTerminal());
 
     services.pasteboard.setString("echo from the agent\n");
-    test::spinFor(std::chrono::milliseconds(120));
+    test::processEventsFor(0.12);
     services.keyEvents.postPasteKeystroke();
 
-    ASSERT_TRUE(waitUntil([&] { return QFile(received).size() > 0; }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processEventsUntil([&] { return QFile(received).size() > 0; }, 10));
     QFile file(received);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().toStdString(), "echo from the agent");
@@ -43,8 +44,9 @@ TEST(X11KeyEvents, TerminalWindowsGetControlShiftV) {
 TEST(X11KeyEvents, OtherWindowsAreNotTerminals) {
     test::X11Services services;
     DesktopApp zenity("zenity", {"--entry"});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == zenity.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == zenity.processId(); },
+        test::kAppStartSeconds));
     EXPECT_FALSE(services.terminals.activeWindowIsTerminal());
 }
 

@@ -12,23 +12,27 @@ namespace orvendi {
 namespace {
 
 using test::DesktopApp;
-using test::waitUntil;
+using test::processEventsUntil;
 
 TEST(X11Workspace, ActivatingAProcessMakesItFrontmostUnderTheWindowManager) {
     test::X11Services services;
     DesktopApp first("xterm", {"-title", "first"});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == first.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == first.processId(); },
+        test::kAppStartSeconds));
     DesktopApp second("xterm", {"-title", "second"});
-    ASSERT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == second.processId(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == second.processId(); },
+        test::kAppStartSeconds));
 
     ASSERT_TRUE(services.workspace.activateProcess(first.processId()));
-    EXPECT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == first.processId(); }));
+    EXPECT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == first.processId(); },
+        test::kAppStartSeconds));
     ASSERT_TRUE(services.workspace.activateProcess(second.processId()));
-    EXPECT_TRUE(
-        waitUntil([&] { return services.workspace.frontmostProcessId() == second.processId(); }));
+    EXPECT_TRUE(processEventsUntil(
+        [&] { return services.workspace.frontmostProcessId() == second.processId(); },
+        test::kAppStartSeconds));
 
     EXPECT_FALSE(services.workspace.activateProcess(999999)) << "no such process";
     EXPECT_TRUE(services.windows.windowManagerRunning());
@@ -41,7 +45,7 @@ public:
         // -displayfd 1: the server picks a free display and prints its number.
         server_.start("Xvfb",
                       {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        test::waitUntil([&] { return server_.canReadLine(); }, std::chrono::seconds(10));
+        test::processEventsUntil([&] { return server_.canReadLine(); }, 10);
         name_ = ":" + QString::fromUtf8(server_.readLine()).trimmed();
     }
     ~BareDisplay() {
@@ -87,13 +91,14 @@ TEST(X11Workspace, WithoutAWindowManagerTheInputFocusDecidesAndStaleHintsAreIgno
     auto second = bare.start("xterm", {});
     const auto firstId = static_cast<int32_t>(first->processId());
     const auto secondId = static_cast<int32_t>(second->processId());
-    ASSERT_TRUE(waitUntil([&] {
-        return !windows.windowsOf(firstId).empty() && !windows.windowsOf(secondId).empty();
-    }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return !windows.windowsOf(firstId).empty() && !windows.windowsOf(secondId).empty(); },
+        test::kAppStartSeconds));
 
     for (int32_t processId : {firstId, secondId, firstId}) {
         ASSERT_TRUE(workspace.activateProcess(processId));
-        EXPECT_TRUE(waitUntil([&] { return workspace.frontmostProcessId() == processId; }))
+        EXPECT_TRUE(processEventsUntil([&] { return workspace.frontmostProcessId() == processId; },
+                                       test::kAppStartSeconds))
             << "process " << processId;
     }
     first->kill();

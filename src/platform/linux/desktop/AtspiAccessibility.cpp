@@ -37,10 +37,11 @@ struct GObjectUnref {
 using AccessibleRef = std::unique_ptr<AtspiAccessible, GObjectUnref>;
 using StateSetRef = std::unique_ptr<AtspiStateSet, GObjectUnref>;
 
+// Receives a GLib error and frees it at the end of the scope.
 struct ErrorSlot {
     GError* error = nullptr;
     ~ErrorSlot() { g_clear_error(&error); }
-    GError** operator&() { return &error; }
+    GError** out() { return &error; }
     explicit operator bool() const { return error != nullptr; }
 };
 
@@ -64,10 +65,10 @@ bool isAlive(AtspiAccessible* object) {
 std::vector<AccessibleRef> childrenOf(AtspiAccessible* object) {
     std::vector<AccessibleRef> children;
     ErrorSlot error;
-    const int count = atspi_accessible_get_child_count(object, &error);
+    const int count = atspi_accessible_get_child_count(object, error.out());
     for (int i = 0; i < count && !error; ++i) {
         ErrorSlot childError;
-        AccessibleRef child(atspi_accessible_get_child_at_index(object, i, &childError));
+        AccessibleRef child(atspi_accessible_get_child_at_index(object, i, childError.out()));
         if (child) {
             children.push_back(std::move(child));
         }
@@ -89,7 +90,7 @@ AccessibleRef focusedByCollection(AtspiAccessible* window, bool& supported) {
         ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
     ErrorSlot error;
     GArray* matches = atspi_collection_get_matches(
-        collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+        collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
     if (!matches) {
         supported = !error; // a failing call means: walk the tree instead
         return nullptr;
@@ -175,7 +176,7 @@ AtspiAccessibility::AtspiAccessibility() {
     atspi_set_timeout(kCallTimeoutMilliseconds, kStartupTimeoutMilliseconds);
     focusListener_ = atspi_event_listener_new(&AtspiAccessibility::onFocusEvent, this, nullptr);
     ErrorSlot error;
-    atspi_event_listener_register(focusListener_, "object:state-changed:focused", &error);
+    atspi_event_listener_register(focusListener_, "object:state-changed:focused", error.out());
 }
 
 AtspiAccessibility::~AtspiAccessibility() {
@@ -211,7 +212,7 @@ void AtspiAccessibility::rememberFocus(AtspiAccessible* element) {
     lastFocusEvent_ = ATSPI_ACCESSIBLE(g_object_ref(element));
 
     ErrorSlot error;
-    AtspiAccessible* application = atspi_accessible_get_application(element, &error);
+    AtspiAccessible* application = atspi_accessible_get_application(element, error.out());
     if (!application) {
         return;
     }
@@ -239,7 +240,7 @@ bool AtspiAccessibility::isProcessTrusted() {
     ErrorSlot error;
     // Asks the bus for the registry's process: an answer proves the
     // accessibility bus and its registry are there.
-    return desktop && atspi_accessible_get_process_id(desktop.get(), &error) > 0 && !error;
+    return desktop && atspi_accessible_get_process_id(desktop.get(), error.out()) > 0 && !error;
 }
 
 AtspiAccessible* AtspiAccessibility::applicationOf(int32_t processId) {
@@ -249,7 +250,7 @@ AtspiAccessible* AtspiAccessibility::applicationOf(int32_t processId) {
     }
     for (auto& application : childrenOf(desktop.get())) {
         ErrorSlot error;
-        const guint pid = atspi_accessible_get_process_id(application.get(), &error);
+        const guint pid = atspi_accessible_get_process_id(application.get(), error.out());
         if (!error && static_cast<int32_t>(pid) == processId) {
             return application.release();
         }
@@ -300,7 +301,7 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(int32_t pr
 
 std::optional<AtspiRole> AtspiAccessibility::nativeRole(const AccessibleElement& element) {
     ErrorSlot error;
-    const AtspiRole role = atspi_accessible_get_role(objectOf(element), &error);
+    const AtspiRole role = atspi_accessible_get_role(objectOf(element), error.out());
     if (error || role == ATSPI_ROLE_INVALID) {
         return std::nullopt;
     }
@@ -329,11 +330,11 @@ std::optional<TextRange> AtspiAccessibility::selectedRange(const AccessibleEleme
         return std::nullopt;
     }
     ErrorSlot error;
-    const int selections = atspi_text_get_n_selections(text.get(), &error);
+    const int selections = atspi_text_get_n_selections(text.get(), error.out());
     if (!error && selections > 0) {
         ErrorSlot rangeError;
         std::unique_ptr<AtspiRange, decltype(&g_free)> range(
-            atspi_text_get_selection(text.get(), 0, &rangeError), &g_free);
+            atspi_text_get_selection(text.get(), 0, rangeError.out()), &g_free);
         if (range && !rangeError && range->start_offset != range->end_offset) {
             const int64_t start = std::min(range->start_offset, range->end_offset);
             const int64_t end = std::max(range->start_offset, range->end_offset);
@@ -341,7 +342,7 @@ std::optional<TextRange> AtspiAccessibility::selectedRange(const AccessibleEleme
         }
     }
     ErrorSlot caretError;
-    const int caret = atspi_text_get_caret_offset(text.get(), &caretError);
+    const int caret = atspi_text_get_caret_offset(text.get(), caretError.out());
     if (caretError || caret < 0) {
         return std::nullopt;
     }
@@ -364,11 +365,12 @@ bool AtspiAccessibility::setSelectedRange(AccessibleElement& element, TextRange 
         for (int i = 0; i < selections; ++i) {
             atspi_text_remove_selection(text.get(), 0, nullptr);
         }
-        return atspi_text_set_caret_offset(text.get(), start, &error) && !error;
+        return atspi_text_set_caret_offset(text.get(), start, error.out()) && !error;
     }
     const int selections = atspi_text_get_n_selections(text.get(), nullptr);
-    const bool set = selections > 0 ? atspi_text_set_selection(text.get(), 0, start, end, &error)
-                                    : atspi_text_add_selection(text.get(), start, end, &error);
+    const bool set = selections > 0
+                         ? atspi_text_set_selection(text.get(), 0, start, end, error.out())
+                         : atspi_text_add_selection(text.get(), start, end, error.out());
     return set && !error;
 }
 
@@ -376,7 +378,7 @@ bool AtspiAccessibility::setFocused(AccessibleElement& element) {
     std::unique_ptr<AtspiComponent, GObjectUnref> component(
         atspi_accessible_get_component_iface(objectOf(element)));
     ErrorSlot error;
-    return component && atspi_component_grab_focus(component.get(), &error) && !error;
+    return component && atspi_component_grab_focus(component.get(), error.out()) && !error;
 }
 
 } // namespace orvendi

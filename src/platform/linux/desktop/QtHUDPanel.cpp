@@ -148,8 +148,10 @@ void QtHUDPanel::setMoveHandler(std::function<void()> handler) {
     onMove_ = std::move(handler);
 }
 
+// Only the agent's placements and the user's drags are moves: the window
+// manager's notices while it maps the panel pass through other positions
+// (0, 0 first) that must not be remembered.
 void QtHUDPanel::reportMove() {
-    lastReported_ = pos();
     if (onMove_) {
         onMove_();
     }
@@ -178,14 +180,6 @@ void QtHUDPanel::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(composited_ ? kTranslucentBackground : kSolidBackground);
     painter.drawRoundedRect(rect(), kCornerRadius, kCornerRadius);
-}
-
-// Moves made by the window manager are the user's too.
-void QtHUDPanel::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    if (event->spontaneous() && pos() != lastReported_ && !dragOffset_) {
-        reportMove();
-    }
 }
 
 void QtHUDPanel::mousePressEvent(QMouseEvent* event) {

@@ -38,7 +38,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -58,7 +57,6 @@ private:
     Tint tint_ = Tint::None;
     std::function<void()> onMove_;
     std::optional<QPoint> dragOffset_;
-    QPoint lastReported_;
     bool composited_ = true;
 };
 

@@ -1,0 +1,228 @@
+// orvendi-server, measured as the agent meets it: a real process on loopback.
+//   memory:      resident size once the pocketsphinx model is loaded, and without it
+//   recognition: real-time factor (decoding time / audio time) of espeak-ng speech
+//   notes:       GET /api/notes requests per second with 1,000 notes
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include "support/ServerProcess.h"
+#include "support/SpokenAudio.h"
+#include "support/TempDir.h"
+
+using namespace orvendi;
+using namespace orvendi::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr const char* kServer = ORVENDI_BIN_DIR "/orvendi-server";
+constexpr int kNotes = 1000;
+constexpr double kMeasureSeconds = 5;
+
+long residentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// Processor time the process has used so far (user and system), in seconds.
+double cpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14 || i == 15) { // utime, stime
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::unique_ptr<ServerProcess> startServer(const TempDir& temp, const std::string& name,
+                                           std::vector<std::string> arguments) {
+    return std::make_unique<ServerProcess>(ServerProcess::Options{
+        kServer, temp.path() / name, temp.path() / (name + ".log"), std::move(arguments)});
+}
+
+std::string signIn(httplib::Client& client, const std::filesystem::path& dataDir) {
+    const std::string email = "bench@example.com";
+    client.Post("/api/native-auth/request", nlohmann::json{{"email", email}}.dump(),
+                "application/json");
+    std::smatch match;
+    const std::string mail = readFile(dataDir / "outbox" / (email + ".txt"));
+    std::regex_search(mail, match, std::regex(R"(\b(\d{6})\b)"));
+    const auto verified = client.Post(
+        "/api/native-auth/verify",
+        nlohmann::json{{"email", email}, {"code", match[1].str()}}.dump(), "application/json");
+    return nlohmann::json::parse(verified->body)["accessToken"];
+}
+
+void measureMemory(const TempDir& temp) {
+    const auto withModel = startServer(temp, "memory-ps", {});
+    const auto withoutModel = startServer(temp, "memory-remote", {"--asr", "http://127.0.0.1:9"});
+    std::printf("memory after start: %.1f MiB with the pocketsphinx model, %.1f MiB without\n",
+                residentKiB(withModel->pid()) / 1024.0, residentKiB(withoutModel->pid()) / 1024.0);
+    const std::regex loaded(R"(Loaded the pocketsphinx model in ([\d.]+) s)");
+    std::smatch match;
+    const std::string log = withModel->log();
+    if (std::regex_search(log, match, loaded)) {
+        std::printf("model load: %s s\n", match[1].str().c_str());
+    }
+}
+
+void measureRecognition(const TempDir& temp) {
+    const auto server = startServer(temp, "speech", {});
+    httplib::Client client("127.0.0.1", server->port());
+    client.set_read_timeout(300, 0);
+    const std::string token = signIn(client, temp.path() / "speech");
+    const std::string sentences[] = {
+        "the quick brown fox jumps over the lazy dog",
+        "please call me back tomorrow morning about the meeting",
+        "remember to buy milk eggs and bread on the way home",
+        "the weather will be sunny with a light breeze in the afternoon",
+    };
+    std::string paragraph;
+    for (int i = 0; i < 3; ++i) {
+        for (const auto& sentence : sentences) {
+            paragraph += sentence + ". ";
+        }
+    }
+    std::vector<std::string> utterances(std::begin(sentences), std::end(sentences));
+    utterances.push_back(paragraph);
+    for (const auto& text : utterances) {
+        const Bytes wav = spokenWav(text, temp.path(), 16000);
+        httplib::MultipartFormDataItems form = {
+            {"audio", std::string(wav.begin(), wav.end()), "recording.wav", "audio/wav"},
+            {"duration_secs", "1", "", ""},
+            {"source", "bench", "", ""},
+            {"ephemeral", "true", "", ""}};
+        const auto started = Clock::now();
+        const double cpuBefore = cpuSeconds(server->pid());
+        const auto result =
+            client.Post("/api/transcribe", {{"Authorization", "Bearer " + token}}, form);
+        const double cpu = cpuSeconds(server->pid()) - cpuBefore;
+        const double roundTrip = std::chrono::duration<double>(Clock::now() - started).count();
+        const double audio = static_cast<double>(wav.size() - 44) / 32000;
+        std::printf("recognition: %5.1f s of audio, round trip %.2f s (real-time factor %.2f), "
+                    "server processor time %.2f s (real-time factor %.2f), status %d\n",
+                    audio, roundTrip, roundTrip / audio, cpu, cpu / audio,
+                    result ? result->status : 0);
+    }
+    const std::regex decoded(R"(Recognised ([\d.]+) s of audio in ([\d.]+) s)");
+    const std::string log = server->log();
+    double audioTotal = 0, decodeTotal = 0;
+    for (std::sregex_iterator it(log.begin(), log.end(), decoded), end; it != end; ++it) {
+        audioTotal += std::stod((*it)[1]);
+        decodeTotal += std::stod((*it)[2]);
+    }
+    std::printf("recognition overall: %.1f s of audio decoded in %.1f s, real-time factor %.2f\n",
+                audioTotal, decodeTotal, decodeTotal / audioTotal);
+}
+
+// Requests per second of wall time, and the server's processor time per request.
+std::pair<double, double> requestsPerSecond(const ServerProcess& server, const std::string& path,
+                                            const std::string& token, int threads) {
+    const int port = server.port();
+    const double cpuBefore = cpuSeconds(server.pid());
+    std::atomic<long> done{0};
+    std::atomic<long> failed{0};
+    const auto deadline = Clock::now() + std::chrono::duration<double>(kMeasureSeconds);
+    std::vector<std::thread> workers;
+    const auto started = Clock::now();
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            httplib::Client client("127.0.0.1", port);
+            client.set_keep_alive(true);
+            while (Clock::now() < deadline) {
+                const auto result =
+                    client.Get(path.c_str(), {{"Authorization", "Bearer " + token}});
+                (result && result->status == 200 ? done : failed)++;
+            }
+        });
+    }
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    if (failed > 0) {
+        std::printf("  (%ld requests failed)\n", failed.load());
+    }
+    const double cpu = cpuSeconds(server.pid()) - cpuBefore;
+    return {done / seconds, cpu / static_cast<double>(std::max(1L, done.load()))};
+}
+
+void measureNotes(const TempDir& temp) {
+    const auto server = startServer(temp, "notes", {"--asr", "http://127.0.0.1:9"});
+    httplib::Client client("127.0.0.1", server->port());
+    client.set_keep_alive(true);
+    const std::string token = signIn(client, temp.path() / "notes");
+    const httplib::Headers auth = {{"Authorization", "Bearer " + token}};
+    for (int i = 0; i < kNotes; ++i) {
+        const std::string text = "Note number " + std::to_string(i) +
+                                 " about the project plan and what to do next week.";
+        const auto made = client.Post(
+            "/api/transcribe/finalize", auth,
+            nlohmann::json{
+                {"rawText", text}, {"cleanedText", text}, {"durationSecs", 5}, {"source", "bench"}}
+                .dump(),
+            "application/json");
+        const std::string id = nlohmann::json::parse(made->body)["raw"]["id"];
+        // Ten projects and a few tags, so every note has related notes to work out.
+        client.Patch(
+            ("/api/notes/" + id).c_str(), auth,
+            nlohmann::json{{"project", "project " + std::to_string(i % 10)},
+                           {"tags", {"tag" + std::to_string(i % 7), "tag" + std::to_string(i % 3)}}}
+                .dump(),
+            "application/json");
+    }
+    const auto full = client.Get("/api/notes?full=1", auth);
+    std::printf("notes: %d notes, full listing %zu bytes\n", kNotes, full->body.size());
+    for (int threads : {1, 4}) {
+        for (const std::string path : {"/api/notes?full=1", "/api/notes"}) {
+            const auto [perSecond, cpuPerRequest] =
+                requestsPerSecond(*server, path, token, threads);
+            std::printf("GET %-17s %d client%s: %6.0f requests/s, server processor time %.2f ms "
+                        "per request (%.0f requests per processor-second)\n",
+                        path.c_str(), threads, threads == 1 ? " " : "s", perSecond,
+                        cpuPerRequest * 1000, 1 / cpuPerRequest);
+        }
+    }
+}
+
+} // namespace
+
+// With arguments, only the named parts run: memory, recognition, notes.
+int main(int argc, char** argv) {
+    const std::vector<std::string> parts(argv + 1, argv + argc);
+    auto wanted = [&](const std::string& part) {
+        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
+    };
+    TempDir temp;
+    if (wanted("memory")) {
+        measureMemory(temp);
+    }
+    if (wanted("recognition")) {
+        measureRecognition(temp);
+    }
+    if (wanted("notes")) {
+        measureNotes(temp);
+    }
+    return 0;
+}

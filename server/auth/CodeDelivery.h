@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "auth/SmtpSender.h"
+
+namespace orvendi {
+class Log;
+}
+
+namespace orvendi::server {
+
+// Hands a sign-in code to its owner: always on the log line and in the outbox
+// file <outbox>/<address>.txt (replaced by each new code), and by mail when a
+// relay is configured.
+class CodeDelivery {
+public:
+    CodeDelivery(std::filesystem::path outboxDir, Log& log, std::optional<SmtpSender> mail);
+
+    // Throws ServiceError (502) when the relay fails; the log and the outbox
+    // have the code by then.
+    void deliver(const std::string& email, const std::string& code, int validMinutes);
+
+private:
+    void writeOutbox(const std::string& email, const std::string& message);
+
+    std::filesystem::path outboxDir_;
+    Log& log_;
+    std::optional<SmtpSender> mail_;
+};
+
+} // namespace orvendi::server

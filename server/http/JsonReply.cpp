@@ -1,0 +1,19 @@
+#include "http/JsonReply.h"
+
+namespace orvendi::server::JsonReply {
+
+std::string serialize(const nlohmann::json& body) {
+    return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void send(httplib::Response& response, int status, const nlohmann::json& body) {
+    response.status = status;
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(serialize(body), "application/json; charset=utf-8");
+}
+
+void error(httplib::Response& response, int status, const std::string& message) {
+    send(response, status, nlohmann::json{{"error", message}});
+}
+
+} // namespace orvendi::server::JsonReply

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "capture/Bytes.h"
+
+namespace orvendi::server {
+
+// Turns 16 kHz mono signed 16-bit little-endian samples into words.
+class SpeechRecognizer {
+public:
+    virtual ~SpeechRecognizer() = default;
+    // The words heard, as recognised (no clean-up); empty for silence. Throws
+    // ServiceError when the recogniser itself fails.
+    virtual std::string recognize(const Bytes& pcm16kMono) = 0;
+    // A short text naming the engine, for people ("pocketsphinx (US English, offline)").
+    virtual std::string description() const = 0;
+};
+
+} // namespace orvendi::server

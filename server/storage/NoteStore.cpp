@@ -1,0 +1,129 @@
+#include "storage/NoteStore.h"
+
+#include <nlohmann/json.hpp>
+
+#include "storage/Database.h"
+
+namespace orvendi::server {
+
+namespace {
+
+constexpr const char* kColumns =
+    "id, user_id, created_ms, updated_ms, title, text, cleaned_text, project, tags, source, "
+    "duration_secs, archived_ms";
+
+std::string encodeTags(const std::vector<std::string>& tags) {
+    return nlohmann::json(tags).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::vector<std::string> decodeTags(const std::string& stored) {
+    const auto parsed = nlohmann::json::parse(stored, nullptr, false);
+    std::vector<std::string> tags;
+    if (parsed.is_array()) {
+        for (const auto& tag : parsed) {
+            if (tag.is_string()) {
+                tags.push_back(tag.get<std::string>());
+            }
+        }
+    }
+    return tags;
+}
+
+Note readNote(const Statement& row) {
+    Note note;
+    note.id = row.text(0);
+    note.userId = row.integer(1);
+    note.createdMs = row.integer(2);
+    note.updatedMs = row.integer(3);
+    note.title = row.text(4);
+    note.text = row.text(5);
+    note.cleanedText = row.text(6);
+    note.project = row.optionalText(7);
+    note.tags = decodeTags(row.text(8));
+    note.source = row.text(9);
+    note.durationSecs = row.integer(10);
+    note.archivedMs = row.optionalInteger(11);
+    return note;
+}
+
+} // namespace
+
+NoteStore::NoteStore(Database& db) : db_(db) {}
+
+void NoteStore::insert(const Note& note) {
+    db_.locked([&] {
+        Statement insert = db_.prepare(std::string("INSERT INTO notes (") + kColumns +
+                                       ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        insert.bindText(1, note.id)
+            .bindInteger(2, note.userId)
+            .bindInteger(3, note.createdMs)
+            .bindInteger(4, note.updatedMs)
+            .bindText(5, note.title)
+            .bindText(6, note.text)
+            .bindText(7, note.cleanedText)
+            .bindOptionalText(8, note.project)
+            .bindText(9, encodeTags(note.tags))
+            .bindText(10, note.source)
+            .bindInteger(11, note.durationSecs);
+        if (note.archivedMs) {
+            insert.bindInteger(12, *note.archivedMs);
+        } else {
+            insert.bindNull(12);
+        }
+        insert.run();
+    });
+}
+
+std::vector<Note> NoteStore::list(int64_t userId) {
+    return db_.locked([&] {
+        Statement query = db_.prepare(std::string("SELECT ") + kColumns +
+                                      " FROM notes WHERE user_id = ? "
+                                      "ORDER BY created_ms DESC, id DESC");
+        query.bindInteger(1, userId);
+        std::vector<Note> notes;
+        while (query.step()) {
+            notes.push_back(readNote(query));
+        }
+        return notes;
+    });
+}
+
+std::optional<Note> NoteStore::find(int64_t userId, const std::string& id) {
+    return db_.locked([&]() -> std::optional<Note> {
+        Statement query = db_.prepare(std::string("SELECT ") + kColumns +
+                                      " FROM notes WHERE user_id = ? AND id = ?");
+        query.bindInteger(1, userId).bindText(2, id);
+        if (!query.step()) {
+            return std::nullopt;
+        }
+        return readNote(query);
+    });
+}
+
+void NoteStore::update(const Note& note) {
+    db_.locked([&] {
+        Statement update = db_.prepare(
+            "UPDATE notes SET title = ?, project = ?, tags = ?, archived_ms = ?, updated_ms = ? "
+            "WHERE user_id = ? AND id = ?");
+        update.bindText(1, note.title)
+            .bindOptionalText(2, note.project)
+            .bindText(3, encodeTags(note.tags));
+        if (note.archivedMs) {
+            update.bindInteger(4, *note.archivedMs);
+        } else {
+            update.bindNull(4);
+        }
+        update.bindInteger(5, note.updatedMs).bindInteger(6, note.userId).bindText(7, note.id);
+        update.run();
+    });
+}
+
+bool NoteStore::remove(int64_t userId, const std::string& id) {
+    return db_.locked([&] {
+        Statement remove = db_.prepare("DELETE FROM notes WHERE user_id = ? AND id = ?");
+        remove.bindInteger(1, userId).bindText(2, id).run();
+        return db_.changes() > 0;
+    });
+}
+
+} // namespace orvendi::server

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Error.h"
+
+namespace orvendi::server {
+
+// The database could not be opened or refused a statement.
+class StorageError : public Error {
+public:
+    using Error::Error;
+};
+
+} // namespace orvendi::server

@@ -1,0 +1,143 @@
+#include <arpa/inet.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <regex>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "integration/ServerFixture.h"
+
+namespace orvendi::test {
+namespace {
+
+// Just enough of an SMTP relay on loopback to accept mail and keep it.
+class MailSink {
+public:
+    MailSink() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 4);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~MailSink() {
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        thread_.join();
+    }
+    std::string url() const { return "smtp://127.0.0.1:" + std::to_string(port_); }
+    std::string transcript() const {
+        std::lock_guard lock(mutex_);
+        return transcript_;
+    }
+
+private:
+    void serve() {
+        while (true) {
+            const int connection = ::accept(listener_, nullptr, nullptr);
+            if (connection < 0) {
+                return;
+            }
+            converse(connection);
+            ::close(connection);
+        }
+    }
+
+    void converse(int connection) {
+        auto say = [&](const std::string& line) {
+            ::send(connection, line.data(), line.size(), MSG_NOSIGNAL);
+        };
+        say("220 sink ready\r\n");
+        std::string pending;
+        bool inData = false;
+        char buffer[4096];
+        while (true) {
+            const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                return;
+            }
+            pending.append(buffer, static_cast<size_t>(n));
+            {
+                std::lock_guard lock(mutex_);
+                transcript_.append(buffer, static_cast<size_t>(n));
+            }
+            if (inData) {
+                if (pending.find("\r\n.\r\n") == std::string::npos) {
+                    continue;
+                }
+                inData = false;
+                pending.clear();
+                say("250 queued\r\n");
+                continue;
+            }
+            size_t end;
+            while ((end = pending.find("\r\n")) != std::string::npos) {
+                const std::string command = pending.substr(0, end);
+                pending.erase(0, end + 2);
+                if (command.rfind("EHLO", 0) == 0) {
+                    say("250-sink\r\n250 8BITMIME\r\n");
+                } else if (command == "DATA") {
+                    say("354 go ahead\r\n");
+                    inData = true;
+                    break;
+                } else if (command == "QUIT") {
+                    say("221 bye\r\n");
+                    return;
+                } else {
+                    say("250 ok\r\n");
+                }
+            }
+        }
+    }
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::string transcript_;
+};
+
+class MailDeliveryTest : public ServerFixture {
+protected:
+    std::vector<std::string> serverArguments() const override {
+        return {"--smtp", sink_.url(), "--smtp-from", "codes@orvendi.test"};
+    }
+    MailSink sink_;
+};
+
+TEST_F(MailDeliveryTest, CodesAreMailedThroughTheRelay) {
+    ASSERT_EQ(postJson("/api/native-auth/request", {{"email", "mia@example.com"}})->status, 200);
+    const std::string mail = sink_.transcript();
+    EXPECT_NE(mail.find("MAIL FROM:<codes@orvendi.test>"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("RCPT TO:<mia@example.com>"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Subject: Your Orvendi sign-in code"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Your Orvendi sign-in code is " + outboxCode("mia@example.com") + "."),
+              std::string::npos)
+        << mail;
+}
+
+class UnreachableRelayTest : public ServerFixture {
+protected:
+    std::vector<std::string> serverArguments() const override {
+        return {"--smtp", "smtp://127.0.0.1:9"}; // discard port: nothing listens there
+    }
+};
+
+TEST_F(UnreachableRelayTest, TheUserHearsThatMailFailedAndTheOutboxStillWorks) {
+    const auto result = postJson("/api/native-auth/request", {{"email", "ned@example.com"}});
+    EXPECT_EQ(result->status, 502);
+    EXPECT_EQ(errorOf(result), "Couldn\u2019t send the sign-in e-mail. Try again later.");
+    const auto verified =
+        postJson("/api/native-auth/verify",
+                 {{"email", "ned@example.com"}, {"code", outboxCode("ned@example.com")}});
+    EXPECT_EQ(verified->status, 200);
+}
+
+} // namespace
+} // namespace orvendi::test

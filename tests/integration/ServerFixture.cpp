@@ -1,0 +1,122 @@
+#include "integration/ServerFixture.h"
+
+#include <regex>
+
+namespace orvendi::test {
+
+void ServerFixture::SetUp() {
+    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
+        ORVENDI_SERVER_BINARY, dataDir(), temp_.path() / "server.log", serverArguments()});
+}
+
+void ServerFixture::restartServer() {
+    server_.reset();
+    SetUp();
+}
+
+httplib::Client ServerFixture::client() const {
+    httplib::Client client("127.0.0.1", server_->port());
+    client.set_read_timeout(120, 0);
+    client.set_write_timeout(120, 0);
+    return client;
+}
+
+httplib::Headers bearer(const std::string& token) {
+    return {{"Authorization", "Bearer " + token}};
+}
+
+httplib::Result ServerFixture::postJson(const std::string& path, const nlohmann::json& body,
+                                        const std::string& token) const {
+    return client().Post(path.c_str(), token.empty() ? httplib::Headers{} : bearer(token),
+                         body.dump(), "application/json");
+}
+
+httplib::Result ServerFixture::get(const std::string& path, const std::string& token) const {
+    return client().Get(path.c_str(), bearer(token));
+}
+
+std::string ServerFixture::outboxCode(const std::string& email) const {
+    static const std::regex kCode(R"(\b(\d{6})\b)");
+    const std::string mail = readFile(dataDir() / "outbox" / (email + ".txt"));
+    std::smatch match;
+    if (!std::regex_search(mail, match, kCode)) {
+        ADD_FAILURE() << "no code in the outbox mail:\n" << mail;
+        return {};
+    }
+    return match[1];
+}
+
+nlohmann::json ServerFixture::signIn(const std::string& email) {
+    const auto requested = postJson("/api/native-auth/request", {{"email", email}});
+    EXPECT_EQ(requested->status, 200) << requested->body;
+    const auto verified =
+        postJson("/api/native-auth/verify", {{"email", email}, {"code", outboxCode(email)}});
+    EXPECT_EQ(verified->status, 200) << verified->body;
+    return bodyOf(verified);
+}
+
+std::string ServerFixture::addNote(const std::string& token, const std::string& cleanedText) {
+    const auto result = postJson("/api/transcribe/finalize",
+                                 {{"rawText", cleanedText},
+                                  {"cleanedText", cleanedText},
+                                  {"durationSecs", 3},
+                                  {"source", "linux"}},
+                                 token);
+    EXPECT_EQ(result->status, 200) << result->body;
+    return bodyOf(result)["raw"].value("id", "");
+}
+
+nlohmann::json ServerFixture::notes(const std::string& token, const std::string& query) const {
+    const auto result = get("/api/notes" + query, token);
+    EXPECT_EQ(result->status, 200) << result->body;
+    return bodyOf(result)["notes"];
+}
+
+nlohmann::json bodyOf(const httplib::Result& result) {
+    if (!result) {
+        return nullptr;
+    }
+    auto parsed = nlohmann::json::parse(result->body, nullptr, false);
+    return parsed.is_discarded() ? nlohmann::json() : parsed;
+}
+
+std::string errorOf(const httplib::Result& result) {
+    const auto body = bodyOf(result);
+    return body.is_object() && body.contains("error") && body["error"].is_string()
+               ? body["error"].get<std::string>()
+               : std::string();
+}
+
+std::string multipartForm(const std::string& boundary, const std::vector<FormPart>& parts) {
+    std::string body;
+    for (const auto& part : parts) {
+        body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + part.name + "\"";
+        if (!part.filename.empty()) {
+            body += "; filename=\"" + part.filename + "\"\r\nContent-Type: audio/wav";
+        }
+        body += "\r\n\r\n" + part.content + "\r\n";
+    }
+    return body + "--" + boundary + "--\r\n";
+}
+
+std::string agentMultipart(const std::string& boundary, const Bytes& wav, long durationSecs,
+                           const std::string& source, bool ephemeral) {
+    const std::string crlf = "\r\n";
+    std::string body =
+        "--" + boundary + crlf +
+        "Content-Disposition: form-data; name=\"audio\"; filename=\"recording.wav\"" + crlf +
+        "Content-Type: audio/wav" + crlf + crlf;
+    body.append(wav.begin(), wav.end());
+    body += crlf + "--" + boundary + crlf +
+            "Content-Disposition: form-data; name=\"duration_secs\"" + crlf + crlf +
+            std::to_string(durationSecs) + crlf + "--" + boundary + crlf +
+            "Content-Disposition: form-data; name=\"source\"" + crlf + crlf + source;
+    if (ephemeral) {
+        body += crlf + "--" + boundary + crlf +
+                "Content-Disposition: form-data; name=\"ephemeral\"" + crlf + crlf + "true";
+    }
+    body += crlf + "--" + boundary + "--" + crlf;
+    return body;
+}
+
+} // namespace orvendi::test

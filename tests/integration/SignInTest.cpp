@@ -1,0 +1,261 @@
+#include <chrono>
+#include <regex>
+
+#include "integration/ServerFixture.h"
+
+namespace orvendi::test {
+namespace {
+
+using SignInTest = ServerFixture;
+
+double secondsNow() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+TEST_F(SignInTest, CodeFromTheOutboxGivesAWorkingSession) {
+    ASSERT_EQ(postJson("/api/native-auth/request", {{"email", " Ada@Example.COM "}})->status, 200);
+    const std::string code = outboxCode("ada@example.com");
+    EXPECT_TRUE(std::regex_match(code, std::regex(R"(\d{6})")));
+    EXPECT_NE(server().log().find("Sign-in code for ada@example.com: " + code), std::string::npos);
+
+    const auto verified =
+        postJson("/api/native-auth/verify", {{"email", "ada@example.com"}, {"code", code}});
+    ASSERT_EQ(verified->status, 200) << verified->body;
+    const auto session = bodyOf(verified);
+    ASSERT_TRUE(session["accessToken"].is_string());
+    ASSERT_TRUE(session["refreshToken"].is_string());
+    ASSERT_TRUE(session["expiresAt"].is_number());
+    EXPECT_GE(session["accessToken"].get<std::string>().size(), 43u); // 256 bits
+    EXPECT_NEAR(session["expiresAt"].get<double>(), secondsNow() + 3600, 30);
+
+    const auto account = get("/api/account", session["accessToken"]);
+    ASSERT_EQ(account->status, 200);
+    EXPECT_EQ(bodyOf(account)["email"], "ada@example.com");
+
+    // Spent: the same code does not sign in twice.
+    const auto again =
+        postJson("/api/native-auth/verify", {{"email", "ada@example.com"}, {"code", code}});
+    EXPECT_EQ(again->status, 401);
+    EXPECT_EQ(errorOf(again), "Invalid or expired code");
+}
+
+TEST_F(SignInTest, FifthWrongCodeEndsTheCode) {
+    ASSERT_EQ(postJson("/api/native-auth/request", {{"email", "bo@example.com"}})->status, 200);
+    const std::string code = outboxCode("bo@example.com");
+    const std::string wrong = code == "000000" ? "111111" : "000000";
+    for (int attempt = 1; attempt <= 4; ++attempt) {
+        const auto result =
+            postJson("/api/native-auth/verify", {{"email", "bo@example.com"}, {"code", wrong}});
+        EXPECT_EQ(result->status, 401);
+        EXPECT_EQ(errorOf(result), "Invalid or expired code");
+    }
+    const auto fifth =
+        postJson("/api/native-auth/verify", {{"email", "bo@example.com"}, {"code", wrong}});
+    EXPECT_EQ(fifth->status, 401);
+    EXPECT_EQ(errorOf(fifth), "Too many wrong codes. Request a new code.");
+    const auto right =
+        postJson("/api/native-auth/verify", {{"email", "bo@example.com"}, {"code", code}});
+    EXPECT_EQ(right->status, 401);
+
+    // A new code works again.
+    EXPECT_TRUE(signIn("bo@example.com")["accessToken"].is_string());
+}
+
+TEST_F(SignInTest, ImplausibleAddressesAreRefusedWith400) {
+    const nlohmann::json bodies[] = {
+        {{"email", ""}},           {{"email", "no-at-sign"}},
+        {{"email", "a@b"}},        {{"email", "a@@example.com"}},
+        {{"email", "a/b@ex.com"}}, {{"email", "a@example.com'; DROP TABLE users;--"}},
+        {{"email", 42}},           nlohmann::json::object(),
+    };
+    for (const auto& body : bodies) {
+        const auto result = postJson("/api/native-auth/request", body);
+        EXPECT_EQ(result->status, 400) << body.dump();
+        EXPECT_FALSE(errorOf(result).empty()) << body.dump();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dataDir() / "outbox" / "a"));
+}
+
+TEST_F(SignInTest, AnAddressAskingTooOftenGets429) {
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(postJson("/api/native-auth/request", {{"email", "cy@example.com"}})->status, 200);
+    }
+    const auto refused = postJson("/api/native-auth/request", {{"email", "cy@example.com"}});
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_NE(errorOf(refused).find("Try again in"), std::string::npos) << refused->body;
+    // Other addresses are not held up, and the last code sent still works.
+    EXPECT_EQ(postJson("/api/native-auth/request", {{"email", "di@example.com"}})->status, 200);
+    const auto verified =
+        postJson("/api/native-auth/verify",
+                 {{"email", "cy@example.com"}, {"code", outboxCode("cy@example.com")}});
+    EXPECT_EQ(verified->status, 200);
+}
+
+TEST_F(SignInTest, RefreshRotatesTheRefreshToken) {
+    const auto first = signIn("ed@example.com");
+    const auto renewed =
+        postJson("/api/native-auth/refresh", {{"refreshToken", first["refreshToken"]}});
+    ASSERT_EQ(renewed->status, 200) << renewed->body;
+    const auto second = bodyOf(renewed);
+    EXPECT_NE(second["accessToken"], first["accessToken"]);
+    EXPECT_NE(second["refreshToken"], first["refreshToken"]);
+    EXPECT_TRUE(second["expiresAt"].is_number());
+    EXPECT_EQ(get("/api/notes", second["accessToken"])->status, 200);
+
+    const auto reused =
+        postJson("/api/native-auth/refresh", {{"refreshToken", first["refreshToken"]}});
+    EXPECT_EQ(reused->status, 401);
+    EXPECT_FALSE(errorOf(reused).empty());
+    EXPECT_EQ(
+        postJson("/api/native-auth/refresh", {{"refreshToken", second["refreshToken"]}})->status,
+        200);
+    EXPECT_EQ(postJson("/api/native-auth/refresh", {{"refreshToken", "made-up"}})->status, 401);
+    EXPECT_EQ(postJson("/api/native-auth/refresh", nlohmann::json::object())->status, 400);
+}
+
+class PasswordGrantTest : public ServerFixture {
+protected:
+    std::vector<std::string> serverArguments() const override {
+        return {"--anon-key", kAnonKey, "--user", "fay@example.com:correct horse:battery"};
+    }
+
+    httplib::Result grant(const std::string& apikey, const nlohmann::json& body,
+                          const std::string& grantType = "password") const {
+        httplib::Headers headers;
+        if (!apikey.empty()) {
+            headers.emplace("apikey", apikey);
+        }
+        return client().Post(("/auth/v1/token?grant_type=" + grantType).c_str(), headers,
+                             body.dump(), "application/json");
+    }
+};
+
+TEST_F(PasswordGrantTest, AnswersLikeTheAuthenticationServiceTheAgentExpects) {
+    const auto result =
+        grant(kAnonKey, {{"email", "Fay@example.com"}, {"password", "correct horse:battery"}});
+    ASSERT_EQ(result->status, 200) << result->body;
+    const auto body = bodyOf(result);
+    EXPECT_EQ(body["token_type"], "bearer");
+    EXPECT_EQ(body["expires_in"], 3600);
+    ASSERT_TRUE(body["access_token"].is_string());
+    ASSERT_TRUE(body["refresh_token"].is_string());
+    EXPECT_EQ(get("/api/notes", body["access_token"])->status, 200);
+    EXPECT_EQ(
+        postJson("/api/native-auth/refresh", {{"refreshToken", body["refresh_token"]}})->status,
+        200);
+}
+
+TEST_F(PasswordGrantTest, RefusesWrongKeysAndPasswords) {
+    const nlohmann::json right = {{"email", "fay@example.com"},
+                                  {"password", "correct horse:battery"}};
+    struct Case {
+        const char* name;
+        std::string apikey;
+        nlohmann::json body;
+        std::string grantType;
+        int status;
+    } cases[] = {
+        {"no apikey", "", right, "password", 401},
+        {"wrong apikey", "test-anon-kez", right, "password", 401},
+        {"wrong password",
+         kAnonKey,
+         {{"email", "fay@example.com"}, {"password", "correct horse"}},
+         "password",
+         400},
+        {"unknown account",
+         kAnonKey,
+         {{"email", "gus@example.com"}, {"password", "x"}},
+         "password",
+         400},
+        {"code-only account",
+         kAnonKey,
+         {{"email", "hal@example.com"}, {"password", ""}},
+         "password",
+         400},
+        {"other grant", kAnonKey, right, "refresh_token", 400},
+        {"password missing", kAnonKey, {{"email", "fay@example.com"}}, "password", 400},
+    };
+    signIn("hal@example.com");
+    for (const auto& c : cases) {
+        const auto result = grant(c.apikey, c.body, c.grantType);
+        EXPECT_EQ(result->status, c.status) << c.name;
+        EXPECT_FALSE(errorOf(result).empty()) << c.name;
+    }
+}
+
+class GeneratedAnonKeyTest : public ServerFixture {
+protected:
+    std::vector<std::string> serverArguments() const override {
+        return {"--user", "ivy@example.com:pw"};
+    }
+};
+
+TEST_F(GeneratedAnonKeyTest, IsKeptInTheDataFolderAndSurvivesRestarts) {
+    const std::string key = readFile(dataDir() / "anon-key").substr(0, 43);
+    EXPECT_EQ(std::filesystem::status(dataDir() / "anon-key").permissions() &
+                  std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    restartServer();
+    EXPECT_EQ(readFile(dataDir() / "anon-key").substr(0, 43), key);
+    const auto result =
+        client().Post("/auth/v1/token?grant_type=password", {{"apikey", key}},
+                      R"({"email":"ivy@example.com","password":"pw"})", "application/json");
+    EXPECT_EQ(result->status, 200) << result->body;
+}
+
+TEST_F(SignInTest, SessionsAndNotesSurviveARestart) {
+    const auto session = signIn("jo@example.com");
+    const std::string id = addNote(session["accessToken"], "Kept across restarts.");
+    restartServer();
+    const auto listed = notes(session["accessToken"]);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["id"], id);
+    EXPECT_EQ(
+        postJson("/api/native-auth/refresh", {{"refreshToken", session["refreshToken"]}})->status,
+        200);
+}
+
+TEST_F(SignInTest, EveryAuthorisedRouteAnswers401WithoutAValidToken) {
+    const std::string someone = tokenFor("kim@example.com");
+    const std::string noteId = addNote(someone, "Someone's note.");
+    struct Route {
+        std::string method;
+        std::string path;
+    } routes[] = {
+        {"POST", "/api/transcribe"},
+        {"POST", "/api/transcribe/finalize"},
+        {"GET", "/api/notes"},
+        {"GET", "/api/notes/" + noteId},
+        {"PATCH", "/api/notes/" + noteId},
+        {"DELETE", "/api/notes/" + noteId},
+        {"POST", "/api/activation"},
+        {"POST", "/api/native-status"},
+        {"GET", "/api/installations"},
+        {"GET", "/api/account"},
+    };
+    const std::vector<std::pair<std::string, httplib::Headers>> credentials = {
+        {"none", {}},
+        {"unknown token", bearer("not-a-token")},
+        {"wrong scheme", {{"Authorization", "Basic " + someone}}},
+        {"empty bearer", {{"Authorization", "Bearer "}}},
+    };
+    for (const auto& route : routes) {
+        for (const auto& [name, headers] : credentials) {
+            auto http = client();
+            httplib::Result result =
+                route.method == "GET"      ? http.Get(route.path.c_str(), headers)
+                : route.method == "DELETE" ? http.Delete(route.path.c_str(), headers)
+                : route.method == "PATCH"
+                    ? http.Patch(route.path.c_str(), headers, "{}", "application/json")
+                    : http.Post(route.path.c_str(), headers, "{}", "application/json");
+            ASSERT_TRUE(result) << route.path;
+            EXPECT_EQ(result->status, 401) << route.method << " " << route.path << " with " << name;
+            EXPECT_FALSE(errorOf(result).empty()) << route.path;
+        }
+    }
+    EXPECT_EQ(notes(someone).size(), 1u);
+}
+
+} // namespace
+} // namespace orvendi::test

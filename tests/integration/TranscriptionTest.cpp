@@ -1,0 +1,272 @@
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "capture/WAV.h"
+#include "integration/ServerFixture.h"
+#include "support/SpokenAudio.h"
+
+namespace orvendi::test {
+namespace {
+
+constexpr const char* kBoundary = "orvendi-5B1F0C1E-0D53-4C7B-9C0B-6A2E8C1D3F40";
+
+class TranscriptionTest : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        token_ = tokenFor("speaker@example.com");
+    }
+
+    httplib::Result
+    upload(const std::string& body,
+           const std::string& contentType = std::string("multipart/form-data; boundary=") +
+                                            kBoundary) const {
+        return client().Post("/api/transcribe", bearer(token_), body, contentType.c_str());
+    }
+    httplib::Result uploadWav(const Bytes& wav, bool ephemeral, long duration = 3) const {
+        return upload(agentMultipart(kBoundary, wav, duration, "linux", ephemeral));
+    }
+
+    std::string token_;
+};
+
+TEST_F(TranscriptionTest, RecognisesSpeechAndStoresItAsANote) {
+    // espeak-ng's own 22 050 Hz output: the server converts it to 16 kHz itself.
+    const std::string sentences[] = {"the quick brown fox jumps over the lazy dog",
+                                     "please call me back tomorrow morning about the meeting"};
+    std::string reference, heard;
+    for (const auto& sentence : sentences) {
+        const auto result = uploadWav(spokenWav(sentence, tempDir()), false);
+        ASSERT_EQ(result->status, 200) << result->body;
+        const auto raw = bodyOf(result)["raw"];
+        ASSERT_TRUE(raw["text"].is_string());
+        ASSERT_TRUE(raw["id"].is_string());
+        const std::string cleaned = raw["cleaned_text"];
+        ASSERT_FALSE(cleaned.empty());
+        EXPECT_TRUE(std::isupper(static_cast<unsigned char>(cleaned.front()))) << cleaned;
+        EXPECT_EQ(cleaned.back(), '.') << cleaned;
+        reference += sentence + " ";
+        heard += raw["text"].get<std::string>() + " ";
+    }
+    EXPECT_LT(wordErrorRate(reference, heard), 0.6) << "heard: " << heard;
+
+    const auto listed = notes(token_);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0]["source"], "linux");
+    EXPECT_EQ(listed[0]["duration_secs"], 3);
+    EXPECT_EQ(listed[0]["title"], listed[0]["cleaned_text"]);
+}
+
+TEST_F(TranscriptionTest, SilenceGivesEmptyTextAndNoNote) {
+    const auto silence = WAV::wrap(Bytes(2 * 32000, 0));
+    const auto result = uploadWav(*silence, false, 2);
+    ASSERT_EQ(result->status, 200) << result->body;
+    const auto raw = bodyOf(result)["raw"];
+    EXPECT_EQ(raw["text"], "");
+    EXPECT_EQ(raw["cleaned_text"], "");
+    EXPECT_FALSE(raw.contains("id"));
+    EXPECT_TRUE(notes(token_).empty());
+}
+
+TEST_F(TranscriptionTest, ChunkedUploadAndFinalizeMakeOneNote) {
+    const Bytes wav =
+        spokenWav("one two three four five six seven eight nine ten", tempDir(), 16000);
+    const auto pcm = WAV::pcmData(wav);
+    ASSERT_TRUE(pcm);
+    const auto chunks = WAV::chunks(wav, static_cast<int64_t>(pcm->size() / 2 + 2));
+    ASSERT_EQ(chunks.size(), 2u);
+    std::vector<std::string> raws, cleans;
+    for (const auto& chunk : chunks) {
+        const auto result = uploadWav(chunk, true, 2);
+        ASSERT_EQ(result->status, 200) << result->body;
+        const auto raw = bodyOf(result)["raw"];
+        EXPECT_FALSE(raw.contains("id"));
+        raws.push_back(raw["text"]);
+        cleans.push_back(raw["cleaned_text"]);
+    }
+    EXPECT_TRUE(notes(token_).empty());
+
+    const auto finalized = postJson("/api/transcribe/finalize",
+                                    {{"rawText", raws[0] + "\n\n" + raws[1]},
+                                     {"cleanedText", cleans[0] + "\n\n" + cleans[1]},
+                                     {"durationSecs", 4},
+                                     {"source", "linux"}},
+                                    token_);
+    ASSERT_EQ(finalized->status, 200) << finalized->body;
+    const auto raw = bodyOf(finalized)["raw"];
+    ASSERT_TRUE(raw["id"].is_string());
+    EXPECT_EQ(raw["text"], raws[0] + "\n\n" + raws[1]);
+
+    const auto listed = notes(token_);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["id"], raw["id"]);
+    EXPECT_EQ(listed[0]["cleaned_text"], cleans[0] + "\n\n" + cleans[1]);
+    EXPECT_EQ(listed[0]["duration_secs"], 4);
+}
+
+TEST_F(TranscriptionTest, BadUploadsAreRefusedClearly) {
+    const auto silence = *WAV::wrap(Bytes(3200, 0));
+    const std::string audio(silence.begin(), silence.end());
+    const std::string good = agentMultipart(kBoundary, silence, 1, "linux", false);
+    struct Case {
+        const char* name;
+        std::string body;
+        std::string contentType;
+    } cases[] = {
+        {"not multipart", R"({"audio":"x"})", "application/json"},
+        {"no audio part", multipartForm(kBoundary, {{"source", "linux"}}), ""},
+        {"not a WAV", multipartForm(kBoundary, {{"audio", "hello", "recording.wav"}}), ""},
+        {"truncated form", good.substr(0, good.size() / 2), ""},
+        {"duration not a number",
+         multipartForm(kBoundary, {{"audio", audio, "recording.wav"}, {"duration_secs", "soon"}}),
+         ""},
+        {"ephemeral not a boolean",
+         multipartForm(kBoundary, {{"audio", audio, "recording.wav"}, {"ephemeral", "maybe"}}), ""},
+        {"source with a line break",
+         multipartForm(kBoundary, {{"audio", audio, "recording.wav"}, {"source", "a\nb"}}), ""},
+        {"source not UTF-8",
+         multipartForm(kBoundary, {{"audio", audio, "recording.wav"}, {"source", "\xff\xfe"}}), ""},
+    };
+    for (const auto& c : cases) {
+        const auto result = c.contentType.empty() ? upload(c.body) : upload(c.body, c.contentType);
+        ASSERT_TRUE(result) << c.name;
+        EXPECT_EQ(result->status, 400) << c.name << ": " << result->body;
+        EXPECT_FALSE(errorOf(result).empty()) << c.name;
+    }
+    EXPECT_TRUE(notes(token_).empty());
+}
+
+// Sends only the head of a request and returns the first line of the answer.
+std::string statusLineForHead(int port, const std::string& head) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return "connect failed";
+    }
+    timeval timeout{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    char buffer[512] = {};
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
+    ::close(fd);
+    const std::string answer(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    return answer.substr(0, answer.find("\r\n"));
+}
+
+TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {
+    const std::string auth = "Authorization: Bearer " + token_ + "\r\n";
+    const auto head = [&](const std::string& path, size_t length, const std::string& extra) {
+        return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + auth + extra +
+               "Content-Type: application/json\r\nContent-Length: " + std::to_string(length) +
+               "\r\n\r\n";
+    };
+    const int port = server().port();
+    EXPECT_EQ(statusLineForHead(port, head("/api/transcribe", (64u << 20) + 1, "")),
+              "HTTP/1.1 413 Payload Too Large");
+    EXPECT_EQ(statusLineForHead(
+                  port, head("/api/transcribe", (64u << 20) + 1, "Expect: 100-continue\r\n")),
+              "HTTP/1.1 413 Payload Too Large");
+    EXPECT_EQ(statusLineForHead(port, head("/api/transcribe/finalize", (1u << 20) + 1, "")),
+              "HTTP/1.1 413 Payload Too Large");
+    EXPECT_EQ(statusLineForHead(port, head("/api/native-auth/request", 5u << 20, "")),
+              "HTTP/1.1 413 Payload Too Large");
+
+    // A body sent in full, without a declared length, is measured after reading.
+    httplib::Client http = client();
+    const std::string big(2u << 20, ' ');
+    const auto chunked = http.Post(
+        "/api/transcribe/finalize", bearer(token_),
+        [&](size_t offset, httplib::DataSink& sink) {
+            if (offset >= big.size()) {
+                sink.done();
+            } else {
+                sink.write(big.data() + offset, std::min<size_t>(big.size() - offset, 65536));
+            }
+            return true;
+        },
+        "application/json");
+    ASSERT_TRUE(chunked);
+    EXPECT_EQ(chunked->status, 413);
+    EXPECT_EQ(errorOf(chunked), "The request is too large");
+    EXPECT_EQ(get("/api/notes", token_)->status, 200);
+}
+
+// An OpenAI-compatible transcription service on loopback that records what
+// it was sent.
+class FakeTranscriptionService {
+public:
+    FakeTranscriptionService() {
+        server_.Post("/v1/audio/transcriptions", [this](const httplib::Request& request,
+                                                        httplib::Response& response) {
+            ++requests_;
+            const std::string file =
+                request.has_file("file") ? request.get_file_value("file").content : "";
+            gotWav_ = WAV::pcmData(Bytes(file.begin(), file.end())).has_value();
+            model_ = request.has_file("model") ? request.get_file_value("model").content : "";
+            if (failing_) {
+                response.status = 500;
+                response.set_content(R"({"error":{"message":"model not loaded"}})",
+                                     "application/json");
+                return;
+            }
+            response.set_content(
+                R"({"text":" hello comma world new line how are you question mark"})",
+                "application/json");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~FakeTranscriptionService() {
+        server_.stop();
+        thread_.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+    std::atomic<int> requests_{0};
+    std::atomic<bool> gotWav_{false};
+    std::atomic<bool> failing_{false};
+    std::string model_;
+};
+
+class RemoteTranscriptionTest : public TranscriptionTest {
+protected:
+    std::vector<std::string> serverArguments() const override {
+        return {"--asr", upstream_.url(), "--asr-model", "small.en"};
+    }
+    FakeTranscriptionService upstream_;
+};
+
+TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
+    const auto wav = *WAV::wrap(Bytes(16000, 0));
+    const auto result = uploadWav(wav, false);
+    ASSERT_EQ(result->status, 200) << result->body;
+    const auto raw = bodyOf(result)["raw"];
+    EXPECT_EQ(raw["text"], " hello comma world new line how are you question mark");
+    EXPECT_EQ(raw["cleaned_text"], "Hello, world\nHow are you?");
+    EXPECT_TRUE(raw["id"].is_string());
+    EXPECT_EQ(upstream_.requests_, 1);
+    EXPECT_TRUE(upstream_.gotWav_);
+    EXPECT_EQ(upstream_.model_, "small.en");
+    EXPECT_EQ(bodyOf(get("/api/account", token_))["speech_engine"],
+              "remote service at " + upstream_.url() + "/v1/audio/transcriptions");
+
+    upstream_.failing_ = true;
+    const auto failed = uploadWav(wav, false);
+    EXPECT_EQ(failed->status, 502);
+    EXPECT_EQ(errorOf(failed), "The speech service failed (HTTP 500)");
+    EXPECT_EQ(notes(token_).size(), 1u);
+}
+
+} // namespace
+} // namespace orvendi::test

@@ -1,0 +1,130 @@
+#include "support/ServerProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace orvendi::test {
+
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(30);
+constexpr auto kStopTimeout = std::chrono::seconds(10);
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+
+int statusCode(int status) {
+    if (WIFEXITED(status)) {
+        return WEXITSTATUS(status);
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+} // namespace
+
+ServerProcess::ServerProcess(Options options) : options_(std::move(options)) {
+    std::vector<std::string> arguments = {options_.binary.string(), "--listen", "127.0.0.1:0",
+                                          "--data", options_.dataDir.string()};
+    arguments.insert(arguments.end(), options_.arguments.begin(), options_.arguments.end());
+    std::vector<char*> argv;
+    for (auto& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls until exec.
+    const int logFd =
+        ::open(options_.logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (logFd < 0 || nullFd < 0) {
+        throw std::runtime_error("cannot open " + options_.logFile.string());
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(nullFd, STDIN_FILENO);
+        ::dup2(logFd, STDOUT_FILENO);
+        ::dup2(logFd, STDERR_FILENO);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(logFd);
+    ::close(nullFd);
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    try {
+        waitUntilListening();
+    } catch (...) {
+        stop();
+        throw;
+    }
+}
+
+ServerProcess::~ServerProcess() {
+    stop();
+}
+
+std::string ServerProcess::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+std::string ServerProcess::log() const {
+    std::ifstream stream(options_.logFile);
+    std::stringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+void ServerProcess::waitUntilListening() {
+    static const std::regex kListening(R"(Listening on http://127\.0\.0\.1:(\d+))");
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::smatch match;
+        const std::string text = log();
+        if (std::regex_search(text, match, kListening)) {
+            port_ = std::stoi(match[1]);
+            return;
+        }
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitStatus_ = statusCode(status);
+            pid_ = -1;
+            throw std::runtime_error("orvendi-server ended with status " +
+                                     std::to_string(exitStatus_) + ":\n" + log());
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    throw std::runtime_error("orvendi-server did not start listening:\n" + log());
+}
+
+int ServerProcess::stop() {
+    if (pid_ <= 0) {
+        return exitStatus_;
+    }
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    exitStatus_ = statusCode(status);
+    pid_ = -1;
+    return exitStatus_;
+}
+
+} // namespace orvendi::test

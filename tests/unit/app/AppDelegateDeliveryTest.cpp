@@ -1,0 +1,129 @@
+#include "AppDelegateFixture.h"
+
+namespace orvendi::test {
+namespace {
+
+using Delivery = AppDelegateFixture;
+
+TEST_F(Delivery, EmptyTranscriptPastesNothingButCountsAsDelivered) {
+    launchSignedIn();
+    answerTranscript("");
+    hold(1);
+    fake.scheduler.advance(1);
+    EXPECT_FALSE(delegate->lastText());
+    EXPECT_FALSE(menu().item("Copy last dictation").isEnabled());
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
+    EXPECT_EQ(fake.windows.hud->text, "Pasted and remembered");
+    EXPECT_TRUE(pending().empty());
+}
+
+TEST_F(Delivery, SilenceIsNotSentAndMovedAside) {
+    launchSignedIn();
+    press();
+    silence();
+    fake.scheduler.advance(1);
+    release();
+    fake.scheduler.runPending();
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u);
+    EXPECT_EQ(fake.windows.hud->text, "Microphone audio is unusable");
+    const auto silentFolder = RecoveryStore(fake.files).recoveryDirectory() / "Silent Recordings";
+    ASSERT_TRUE(std::filesystem::exists(silentFolder));
+    const auto archived = std::filesystem::directory_iterator(silentFolder)->path();
+    EXPECT_EQ(statusItem().accessibility,
+              "The microphone captured silence or corrupted audio. Reopen Orvendi and confirm the "
+              "correct "
+              "input device before trying again. The silent file was preserved at " +
+                  archived.string() + ".");
+    EXPECT_TRUE(pending().empty());
+}
+
+TEST_F(Delivery, ServiceFailureKeepsTheRecordingForRetry) {
+    launchSignedIn();
+    server.respond("POST", "/api/transcribe",
+                   ScriptedResponse::json(503, {{"error", "Speech engine busy"}}));
+    hold(1);
+    fake.scheduler.runPending();
+    ASSERT_EQ(pending().size(), 1u);
+    EXPECT_EQ(fake.windows.hud->text, "Recording saved for retry");
+    EXPECT_EQ(statusItem().accessibility,
+              "Speech engine busy. Recording saved at " + pending()[0].string());
+    EXPECT_TRUE(menu().item("Retry saved recording").isEnabled());
+    fake.scheduler.advance(2.5);
+    EXPECT_EQ(statusItem().symbol, "waveform");
+
+    // Retry later, with another field focused: the text goes there.
+    answerTranscript("Second try.");
+    const int32_t otherPid = 5200;
+    fake.workspace.running.insert(otherPid);
+    fake.workspace.frontmost = otherPid;
+    auto other = fake.accessibility.focus(otherPid);
+    menu().item("Retry saved recording").click();
+    fake.scheduler.advance(1);
+    EXPECT_EQ(delegate->lastText(), "Second try.");
+    EXPECT_EQ(other->focusCount, 1);
+    EXPECT_EQ(editor->focusCount, 0);
+    EXPECT_TRUE(pending().empty());
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+}
+
+TEST_F(Delivery, RetryWithNothingPendingDisablesTheItem) {
+    launchSignedIn();
+    menu().item("Retry saved recording").setEnabled(true);
+    menu().item("Retry saved recording").click();
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+}
+
+TEST_F(Delivery, CopyLastPutsTheTextOnThePasteboard) {
+    launchSignedIn();
+    menu().item("Copy last dictation").click();
+    EXPECT_FALSE(fake.pasteboard.string()) << "nothing delivered yet";
+    hold(1);
+    fake.scheduler.advance(5);
+    fake.pasteboard.clearContents();
+    menu().item("Copy last dictation").click();
+    EXPECT_EQ(fake.pasteboard.string(), "Hello there.");
+    EXPECT_EQ(statusItem().symbol, "doc.on.clipboard");
+    fake.scheduler.advance(1.2);
+    EXPECT_EQ(statusItem().symbol, "waveform");
+}
+
+// Transcripts that come back in reverse order still land in their own fields.
+class DeliveryOrder : public AppDelegateFixture {
+protected:
+    DeliveryOrder() : AppDelegateFixture(VirtualScheduler::Background::Threads) {}
+};
+
+TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
+    std::atomic<int> uploads{0};
+    server.handle("POST", "/api/transcribe", [&](const RecordedRequest&) {
+        const int index = ++uploads;
+        ScriptedResponse response =
+            ScriptedResponse::json(200, {{"raw",
+                                          {{"text", index == 1 ? "first" : "second"},
+                                           {"cleaned_text", index == 1 ? "First." : "Second."}}}});
+        response.delaySeconds = index == 1 ? 1.0 : 0; // the first answer arrives last
+        return response;
+    });
+    launchSignedIn();
+    hold(1);
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(statusItem().symbol, "hourglass");
+    EXPECT_EQ(fake.windows.hud->text, "Turning speech into text");
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+    EXPECT_EQ(menu().itemAt(0)->title(), "Start recording");
+
+    const int32_t otherPid = 5200;
+    fake.workspace.running.insert(otherPid);
+    fake.workspace.frontmost = otherPid;
+    auto other = fake.accessibility.focus(otherPid);
+    hold(1);
+
+    ASSERT_TRUE(fake.scheduler.runUntil([&] { return delegate->lastText() == "First."; }));
+    fake.scheduler.advance(1);
+    EXPECT_EQ(other->focusCount, 1) << "the second text went to the second field";
+    EXPECT_EQ(editor->focusCount, 1) << "the first text went to the first field";
+    EXPECT_EQ(fake.workspace.activated, (std::vector<int32_t>{otherPid, kEditorPid}));
+}
+
+} // namespace
+} // namespace orvendi::test

@@ -1,0 +1,167 @@
+#include "AppDelegateFixture.h"
+
+namespace orvendi::test {
+namespace {
+
+using Dictation = AppDelegateFixture;
+
+TEST_F(Dictation, HoldingTheKeyRecordsAndDeliversIntoTheFocusedField) {
+    launchSignedIn();
+    press();
+    EXPECT_TRUE(delegate->isRecording());
+    EXPECT_EQ(statusItem().symbol, "record.circle.fill");
+    EXPECT_EQ(statusItem().tint, Tint::SystemRed);
+    EXPECT_FALSE(statusItem().isTemplate);
+    EXPECT_EQ(menu().item("Stop & transcribe").title(), "Stop & transcribe");
+    EXPECT_EQ(fake.windows.hud->text, "Listening");
+
+    speak();
+    fake.scheduler.advance(0.35); // exactly the hold threshold counts as a hold
+    release();
+    EXPECT_FALSE(delegate->isRecording());
+    // Background work runs on the test's timeline here: the upload and its
+    // outcome have run (the in-flight state is checked with real threads below).
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+    EXPECT_EQ(fake.windows.hud->text, "Pasted and remembered");
+    EXPECT_EQ(statusItem().symbol, "checkmark.circle.fill");
+    EXPECT_EQ(delegate->lastText(), "Hello there.");
+    EXPECT_TRUE(menu().item("Copy last dictation").isEnabled());
+    EXPECT_EQ(fake.defaults.string("activationFirstThoughtId"), "dictation-1");
+    EXPECT_TRUE(pending().empty()) << "a delivered recording leaves no copy behind";
+
+    fake.scheduler.advance(0.32);
+    EXPECT_EQ(fake.workspace.activated, (std::vector<int32_t>{kEditorPid}));
+    EXPECT_EQ(editor->focusCount, 1);
+    EXPECT_EQ(editor->rangesSet, (std::vector<TextRange>{{3, 0}}));
+    EXPECT_EQ(fake.pasteboard.string(), "Hello there.");
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 1);
+
+    fake.scheduler.advance(1.2);
+    EXPECT_EQ(statusItem().symbol, "waveform");
+    fake.scheduler.advance(0.2);
+    EXPECT_FALSE(fake.windows.hud->isVisible());
+}
+
+TEST_F(Dictation, ShortTapCancelsAndDoubleTapLocksHandsFree) {
+    launchSignedIn();
+    // 0.3 s press; 0.2 s after its release a 0.15 s press: releases 0.35 s apart.
+    hold(0.3);
+    EXPECT_FALSE(delegate->isRecording()) << "a single short tap is thrown away";
+    EXPECT_FALSE(fake.windows.hud->isVisible());
+    EXPECT_TRUE(pending().empty());
+    fake.scheduler.advance(0.2);
+    hold(0.15);
+    EXPECT_TRUE(delegate->isRecording());
+    EXPECT_TRUE(delegate->isLocked());
+    EXPECT_EQ(fake.windows.hud->text, "Recording hands-free");
+
+    fake.scheduler.advance(5);
+    press(); // ends the hands-free recording and transcribes it
+    EXPECT_FALSE(delegate->isRecording());
+    fake.scheduler.runPending();
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+    release(); // the release of the stopping press does nothing
+    fake.scheduler.advance(2);
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+    EXPECT_FALSE(delegate->isRecording());
+}
+
+TEST_F(Dictation, TapsMoreThanTheWindowApartSendNothing) {
+    launchSignedIn();
+    hold(0.2);
+    fake.scheduler.advance(0.4); // the second tap starts 0.4 s after the first release...
+    hold(0.2);                   // ...and ends 0.6 s after it
+    EXPECT_FALSE(delegate->isRecording());
+    fake.scheduler.advance(5);
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u);
+    EXPECT_EQ(statusItem().symbol, "waveform");
+}
+
+TEST_F(Dictation, ThirdTapCannotLockAgain) {
+    launchSignedIn();
+    hold(0.1);
+    fake.scheduler.advance(0.1);
+    hold(0.1); // locks
+    fake.scheduler.advance(0.1);
+    press(); // stops and transcribes, however soon
+    release();
+    fake.scheduler.advance(0.1);
+    hold(0.1); // a new short tap: the previous lock reset the window
+    EXPECT_FALSE(delegate->isRecording());
+    fake.scheduler.advance(5);
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+}
+
+TEST_F(Dictation, SecureFieldsRefuseDictation) {
+    launchSignedIn();
+    editor->subrole = "AXSecureTextField";
+    press();
+    EXPECT_FALSE(delegate->isRecording());
+    EXPECT_EQ(statusItem().symbol, "exclamationmark.triangle");
+    EXPECT_EQ(statusItem().accessibility, "Dictation is off in secure fields");
+    EXPECT_EQ(lastLogLine().substr(lastLogLine().find("Orvendi error")),
+              "Orvendi error: Dictation is off in secure fields");
+    fake.scheduler.advance(0.5);
+    release(); // a long refused press resets the icon at once
+    EXPECT_EQ(statusItem().symbol, "waveform");
+}
+
+TEST_F(Dictation, MissingMicrophonePermissionAsksAndExplains) {
+    launchSignedIn();
+    fake.privacy.microphone = MicrophoneAuthorization::Denied;
+    press();
+    EXPECT_FALSE(delegate->isRecording());
+    EXPECT_EQ(fake.windows.hud->text, "Microphone permission needed");
+    EXPECT_EQ(statusItem().accessibility,
+              "Microphone permission is off. Open the Orvendi menu → Microphone permission, enable "
+              "Orvendi, then reopen the app.");
+    fake.scheduler.advance(2.4);
+    EXPECT_FALSE(fake.windows.hud->isVisible());
+}
+
+TEST_F(Dictation, MicrophonePromptRefusedOpensTheSoundSettings) {
+    fake.privacy.microphone = MicrophoneAuthorization::NotDetermined;
+    fake.privacy.grantOnRequest = false;
+    launchSignedIn();
+    EXPECT_EQ(fake.privacy.microphoneRequests, 1);
+    EXPECT_EQ(fake.workspace.openedURLs.back(),
+              "x-apple.systempreferences:com.apple.preference.security?Privacy_Microphone");
+}
+
+TEST_F(Dictation, RecorderFailureIsShownAsMicError) {
+    launchSignedIn();
+    fake.audioInput.startError = "No PulseAudio server answered";
+    press();
+    EXPECT_FALSE(delegate->isRecording());
+    EXPECT_EQ(statusItem().accessibility, "Mic error: No PulseAudio server answered");
+}
+
+TEST_F(Dictation, MenuStartsHandsFreeAndTheKeyStopsIt) {
+    launchSignedIn();
+    menu().item("Start recording").click();
+    EXPECT_TRUE(delegate->isRecording());
+    EXPECT_EQ(fake.windows.hud->text, "Recording hands-free");
+    speak();
+    fake.scheduler.advance(2);
+    press();
+    EXPECT_FALSE(delegate->isRecording());
+    fake.scheduler.runPending();
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+}
+
+TEST_F(Dictation, IconResetDuringANewRecordingKeepsShowingTheRecording) {
+    launchSignedIn();
+    editor->subrole = "AXSecureTextField";
+    press();
+    release(); // error shown; its reset is due in 2.5 s
+    editor->subrole.reset();
+    fake.scheduler.advance(1);
+    menu().item("Start recording").click();
+    fake.scheduler.advance(2);
+    EXPECT_TRUE(delegate->isRecording());
+    EXPECT_EQ(statusItem().symbol, "record.circle.fill");
+    EXPECT_EQ(menu().itemAt(0)->title(), "Stop & transcribe");
+}
+
+} // namespace
+} // namespace orvendi::test
