@@ -1,11 +1,13 @@
 #include "http/HttpServer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include <httplib.h>
 
+#include "ServiceError.h"
 #include "http/JsonReply.h"
 #include "http/Router.h"
 #include "platform/Log.h"
@@ -78,20 +80,34 @@ std::unique_ptr<httplib::Server> HttpServer::makeListener() const {
         const auto length = declaredLength(request);
         return length && *length > router_.bodyLimitFor(request.method, request.path);
     };
+    // The head of a request decides whether its body is wanted: too large, or
+    // refused by the route's gate (an upload without a valid session).
+    auto refusal = [this,
+                    tooLarge](const httplib::Request& request) -> std::optional<ServiceError> {
+        if (tooLarge(request)) {
+            return ServiceError(413, defaultMessage(413));
+        }
+        try {
+            router_.admit(request);
+        } catch (const ServiceError& error) {
+            return error;
+        }
+        return std::nullopt;
+    };
     // A client that asks first is told before it sends the body at all.
     server->set_expect_100_continue_handler(
-        [tooLarge](const httplib::Request& request, httplib::Response& response) {
-            if (tooLarge(request)) {
-                JsonReply::error(response, 413, defaultMessage(413));
-                return 413;
+        [refusal](const httplib::Request& request, httplib::Response& response) {
+            if (const auto refused = refusal(request)) {
+                JsonReply::error(response, refused->status(), refused->what());
+                return refused->status();
             }
             return 100;
         });
     server->set_pre_routing_handler(
-        [tooLarge](const httplib::Request& request, httplib::Response& response) {
+        [refusal](const httplib::Request& request, httplib::Response& response) {
             requestStart = std::chrono::steady_clock::now();
-            if (tooLarge(request)) {
-                JsonReply::error(response, 413, defaultMessage(413));
+            if (const auto refused = refusal(request)) {
+                JsonReply::error(response, refused->status(), refused->what());
                 response.set_header("Connection", "close");
                 return httplib::Server::HandlerResponse::Handled;
             }
@@ -123,8 +139,12 @@ std::unique_ptr<httplib::Server> HttpServer::makeListener() const {
             requestStart.reset();
         }
         // A request the library could not read has neither method nor client.
-        const std::string what =
+        std::string what =
             request.method.empty() ? "(unreadable request)" : request.method + " " + request.path;
+        // A decoded path may hold line breaks; one request stays one log line.
+        std::replace_if(
+            what.begin(), what.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; },
+            '?');
         const std::string client = request.remote_addr.empty() ? "-" : request.remote_addr;
         log_.write(client + " \"" + what + "\" " + std::to_string(response.status) + " " +
                    std::to_string(response.body.size()) + "B " + elapsed);

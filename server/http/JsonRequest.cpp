@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "ServiceError.h"
 
@@ -56,6 +57,9 @@ std::optional<std::string> JsonRequest::optionalString(const std::string& key) c
 
 int64_t JsonRequest::requiredInteger(const std::string& key) const {
     const auto& v = value(key);
+    if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) {
+        refuse(key, "a whole number");
+    }
     if (v.is_number_integer()) {
         return v.get<int64_t>();
     }

@@ -14,8 +14,8 @@ void Router::get(const std::string& pattern, Handler handler) {
     add("GET", pattern, std::move(handler), 0);
 }
 
-void Router::post(const std::string& pattern, Handler handler, size_t bodyLimit) {
-    add("POST", pattern, std::move(handler), bodyLimit);
+void Router::post(const std::string& pattern, Handler handler, size_t bodyLimit, Gate gate) {
+    add("POST", pattern, std::move(handler), bodyLimit, std::move(gate));
 }
 
 void Router::patch(const std::string& pattern, Handler handler, size_t bodyLimit) {
@@ -26,10 +26,19 @@ void Router::del(const std::string& pattern, Handler handler) {
     add("DELETE", pattern, std::move(handler), 0);
 }
 
-void Router::add(std::string method, const std::string& pattern, Handler handler,
-                 size_t bodyLimit) {
-    routes_.push_back(
-        {std::move(method), pattern, std::regex(pattern), bodyLimit, std::move(handler)});
+void Router::add(std::string method, const std::string& pattern, Handler handler, size_t bodyLimit,
+                 Gate gate) {
+    routes_.push_back({std::move(method), pattern, std::regex(pattern), bodyLimit,
+                       std::move(handler), std::move(gate)});
+}
+
+const Router::Route* Router::find(const std::string& method, const std::string& path) const {
+    for (const Route& route : routes_) {
+        if (route.method == method && std::regex_match(path, route.regex)) {
+            return &route;
+        }
+    }
+    return nullptr;
 }
 
 Router::Handler Router::guarded(const Route& route) const {
@@ -63,12 +72,15 @@ void Router::installOn(httplib::Server& server) const {
 }
 
 size_t Router::bodyLimitFor(const std::string& method, const std::string& path) const {
-    for (const Route& route : routes_) {
-        if (route.method == method && std::regex_match(path, route.regex)) {
-            return route.bodyLimit;
-        }
+    const Route* route = find(method, path);
+    return route ? route->bodyLimit : kDefaultBodyLimit;
+}
+
+void Router::admit(const httplib::Request& request) const {
+    const Route* route = find(request.method, request.path);
+    if (route && route->gate) {
+        route->gate(request);
     }
-    return kDefaultBodyLimit;
 }
 
 size_t Router::largestBodyLimit() const {

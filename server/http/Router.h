@@ -21,19 +21,25 @@ namespace orvendi::server {
 class Router {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+    // Decides from the head of a request, before its body is read, whether it
+    // may send the body at all (for large uploads); throws ServiceError if not.
+    using Gate = std::function<void(const httplib::Request&)>;
 
     static constexpr size_t kDefaultBodyLimit = 1 << 20; // 1 MiB
 
     explicit Router(Log& log);
 
     void get(const std::string& pattern, Handler handler);
-    void post(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit);
+    void post(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit,
+              Gate gate = {});
     void patch(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit);
     void del(const std::string& pattern, Handler handler);
 
     void installOn(httplib::Server& server) const;
     // The largest request body the route of this method and path accepts.
     size_t bodyLimitFor(const std::string& method, const std::string& path) const;
+    // Runs the gate of the request's route, if it has one.
+    void admit(const httplib::Request& request) const;
     // The largest body any route accepts.
     size_t largestBodyLimit() const;
 
@@ -44,9 +50,12 @@ private:
         std::regex regex;
         size_t bodyLimit;
         Handler handler;
+        Gate gate;
     };
 
-    void add(std::string method, const std::string& pattern, Handler handler, size_t bodyLimit);
+    void add(std::string method, const std::string& pattern, Handler handler, size_t bodyLimit,
+             Gate gate = {});
+    const Route* find(const std::string& method, const std::string& path) const;
     Handler guarded(const Route& route) const;
 
     Log& log_;

@@ -127,7 +127,9 @@ void TranscriptionRoutes::registerRoutes(Router& router) {
             }
             JsonReply::send(response, 200, transcript(raw, cleaned, id));
         },
-        kAudioBodyLimit);
+        kAudioBodyLimit,
+        // Large uploads only from signed-in users: checked before the body is read.
+        [this](const httplib::Request& request) { auth_.requireUser(request); });
 
     router.post("/api/transcribe/finalize", [this](const auto& request, auto& response) {
         const int64_t userId = auth_.requireUser(request);

@@ -6,10 +6,10 @@
 
 #include "capture/WAV.h"
 #include "integration/ServerFixture.h"
-#include "support/SpokenAudio.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/FakeKeychain.h"
+#include "support/SpokenAudio.h"
 #include "support/VirtualScheduler.h"
 
 namespace orvendi::test {

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <atomic>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -178,6 +179,14 @@ TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {
               "HTTP/1.1 413 Payload Too Large");
     EXPECT_EQ(statusLineForHead(port, head("/api/native-auth/request", 5u << 20, "")),
               "HTTP/1.1 413 Payload Too Large");
+    // An upload without a valid session is turned away before its body comes.
+    const std::string anonymous = "POST /api/transcribe HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                  "Content-Type: multipart/form-data; boundary=x\r\n"
+                                  "Content-Length: 30000000\r\n";
+    EXPECT_EQ(statusLineForHead(port, anonymous + "\r\n"), "HTTP/1.1 401 Unauthorized");
+    EXPECT_EQ(statusLineForHead(port, anonymous + "Authorization: Bearer stale\r\n"
+                                                  "Expect: 100-continue\r\n\r\n"),
+              "HTTP/1.1 401 Unauthorized");
 
     // A body sent in full, without a declared length, is measured after reading.
     httplib::Client http = client();
@@ -210,7 +219,10 @@ public:
             const std::string file =
                 request.has_file("file") ? request.get_file_value("file").content : "";
             gotWav_ = WAV::pcmData(Bytes(file.begin(), file.end())).has_value();
-            model_ = request.has_file("model") ? request.get_file_value("model").content : "";
+            {
+                std::lock_guard lock(mutex_);
+                model_ = request.has_file("model") ? request.get_file_value("model").content : "";
+            }
             if (failing_) {
                 response.status = 500;
                 response.set_content(R"({"error":{"message":"model not loaded"}})",
@@ -236,6 +248,12 @@ public:
     std::atomic<int> requests_{0};
     std::atomic<bool> gotWav_{false};
     std::atomic<bool> failing_{false};
+    std::string model() const {
+        std::lock_guard lock(mutex_);
+        return model_;
+    }
+
+    mutable std::mutex mutex_;
     std::string model_;
 };
 
@@ -257,7 +275,7 @@ TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
     EXPECT_TRUE(raw["id"].is_string());
     EXPECT_EQ(upstream_.requests_, 1);
     EXPECT_TRUE(upstream_.gotWav_);
-    EXPECT_EQ(upstream_.model_, "small.en");
+    EXPECT_EQ(upstream_.model(), "small.en");
     EXPECT_EQ(bodyOf(get("/api/account", token_))["speech_engine"],
               "remote service at " + upstream_.url() + "/v1/audio/transcriptions");
 
