@@ -41,7 +41,8 @@ private:
     Kind kind_;
 };
 
-// No HTTP response: the transport's own readable description (libcurl's).
+// No HTTP response: the transport's own readable description (libcurl's), or a
+// base address that does not form a requestable URL with the path.
 class TransportError : public Error {
 public:
     using Error::Error;
