@@ -107,6 +107,19 @@ void ServerProcess::waitUntilListening() {
     throw std::runtime_error("orvendi-server did not start listening:\n" + log());
 }
 
+std::optional<std::string> ServerProcess::signInCode(const std::string& address) const {
+    static const std::regex kCode(R"(\b(\d{6})\b)");
+    std::ifstream stream(options_.dataDir / "outbox" / (address + ".txt"));
+    std::stringstream mail;
+    mail << stream.rdbuf();
+    const std::string text = mail.str();
+    std::smatch match;
+    if (!std::regex_search(text, match, kCode)) {
+        return std::nullopt;
+    }
+    return match[1];
+}
+
 int ServerProcess::stop() {
     if (pid_ <= 0) {
         return exitStatus_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -31,8 +32,12 @@ public:
     pid_t pid() const { return pid_; }
     // "http://127.0.0.1:<port>"
     std::string baseUrl() const;
+    const std::filesystem::path& dataDir() const { return options_.dataDir; }
     // Everything the server has logged so far.
     std::string log() const;
+    // The six-digit code of the latest sign-in mail to `address` (from the
+    // data folder's outbox), if one was sent.
+    std::optional<std::string> signInCode(const std::string& address) const;
     // SIGTERM, then SIGKILL if it has not ended after a few seconds. Returns
     // the exit status (or 128 + the signal that ended it). Idempotent.
     int stop();

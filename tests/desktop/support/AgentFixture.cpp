@@ -1,0 +1,120 @@
+#include "desktop/support/AgentFixture.h"
+
+#include <QDir>
+#include <iostream>
+#include <regex>
+
+#include "desktop/support/QtTestLoop.h"
+
+namespace orvendi::test {
+namespace {
+
+constexpr double kTrayTimeoutSeconds = 60;
+// Room around a window so that its frame and shadow show in a screenshot.
+constexpr int kScreenshotMargin = 24;
+// The window manager's title bar sits above the client area.
+constexpr int kTitleBarAllowance = 32;
+
+} // namespace
+
+void AgentFixture::SetUp() {
+    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
+        helperProgram(QStringLiteral("orvendi-server")).toStdString(),
+        temp_.path() / "data",
+        temp_.path() / "server.log",
+        {"--anon-key", kAnonKey, "--user", std::string(kAccountEmail) + ":" + kAccountPassword}});
+}
+
+void AgentFixture::TearDown() {
+    agent_.reset();
+    if (HasFailure()) {
+        std::cerr << "--- agent log\n"
+                  << readFile(temp_.path() / "agent.log") << "--- server log\n"
+                  << server_->log();
+    }
+    server_.reset();
+}
+
+AgentProcess& AgentFixture::startAgent(Launch launch) {
+    agent_.reset();
+    std::optional<AgentProcess::PasswordAccount> account;
+    if (launch == Launch::SignedIn) {
+        account = AgentProcess::PasswordAccount{kAccountEmail, kAccountPassword, kAnonKey};
+    }
+    AgentProcess::writeConfig(home(), server_->baseUrl(), account);
+    agent_ =
+        std::make_unique<AgentProcess>(AgentProcess::Options{home(), temp_.path() / "agent.log"});
+    return *agent_;
+}
+
+void AgentFixture::stopAgent() {
+    if (agent_) {
+        agent_->stop();
+    }
+}
+
+std::optional<DBusMenuEntry> AgentFixture::waitForTrayMenu() {
+    std::optional<DBusMenuEntry> menu;
+    const bool up = processEventsUntil(
+        [&] {
+            if (auto service = tray_.trayItemService()) {
+                menu = tray_.menuLayout(*service);
+            }
+            if (!menu || menu->children.empty()) {
+                processEventsFor(0.1);
+                return false;
+            }
+            return true;
+        },
+        kTrayTimeoutSeconds);
+    EXPECT_TRUE(up) << "the agent's tray menu did not appear";
+    return up ? menu : std::nullopt;
+}
+
+std::optional<DBusMenuEntry> AgentFixture::trayItem(const QString& label) {
+    const auto menu = waitForTrayMenu();
+    if (menu) {
+        for (const auto& entry : menu->children) {
+            if (entry.label == label) {
+                return entry;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool AgentFixture::clickTrayItem(const QString& label) {
+    const auto item = trayItem(label);
+    const auto service = tray_.trayItemService();
+    return item && service && tray_.click(*service, item->id);
+}
+
+int AgentFixture::requestCount(const std::string& request, int status) const {
+    const std::string line = "\"" + request + "\" " + std::to_string(status) + " ";
+    const std::string log = server_->log();
+    int count = 0;
+    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+bool AgentFixture::waitForRequest(const std::string& request, int status, int count,
+                                  double timeoutSeconds) {
+    return processEventsUntil(
+        [&] {
+            if (requestCount(request, status) >= count) {
+                return true;
+            }
+            processEventsFor(0.05);
+            return false;
+        },
+        timeoutSeconds);
+}
+
+void AgentFixture::screenshot(const std::string& name, const QRect& area) {
+    saveScreenshot(name, area.adjusted(-kScreenshotMargin, -kScreenshotMargin - kTitleBarAllowance,
+                                       kScreenshotMargin, kScreenshotMargin));
+}
+
+} // namespace orvendi::test

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "desktop/support/AgentProcess.h"
+#include "desktop/support/DBusMenuClient.h"
+#include "support/ServerProcess.h"
+#include "support/TempDir.h"
+
+namespace orvendi::test {
+
+// A real orvendi-server and the real agent for one test, in the test's own
+// desktop session. The server starts with the test (fresh data folder, a
+// password account kAccountEmail / kAccountPassword); the agent starts when
+// the test asks, and may be started again in the same home.
+//
+//   TEST_F(MyTest, X) {
+//       startAgent(Launch::SignedIn);   // signed in by the password grant
+//       auto menu = waitForTrayMenu();  // the tray menu once it is up
+//       clickTrayItem("Start recording");
+//   }
+class AgentFixture : public ::testing::Test {
+protected:
+    enum class Launch {
+        SignedOut, // no session and no credentials: the sign-in window opens
+        SignedIn,  // the configuration holds the password account: signed in at launch
+    };
+
+    static constexpr const char* kAccountEmail = "agent@example.com";
+    static constexpr const char* kAccountPassword = "correct horse battery";
+    static constexpr const char* kAnonKey = "desktop-test-anon-key";
+    static constexpr const char* kSignInTitle = "Sign in to Orvendi";
+    static constexpr const char* kWorkspaceTitle = "Orvendi";
+
+    void SetUp() override;
+    void TearDown() override;
+
+    ServerProcess& server() { return *server_; }
+    AgentProcess& agent() { return *agent_; }
+    const std::filesystem::path& tempDir() const { return temp_.path(); }
+    // The agent's home: its configuration, settings and saved recordings.
+    std::filesystem::path home() const { return temp_.path() / "home"; }
+
+    // Writes the configuration for `launch` and starts the agent (stopping a
+    // running one first). Its log goes to agent.log in the test output folder.
+    AgentProcess& startAgent(Launch launch = Launch::SignedOut);
+    // SIGTERM; the agent's settings are on disk by then.
+    void stopAgent();
+
+    // The tray item's menu once the agent has registered it (fails the test
+    // and returns none when it does not within a minute).
+    std::optional<DBusMenuEntry> waitForTrayMenu();
+    // The entry titled `label` in the tray menu's top level.
+    std::optional<DBusMenuEntry> trayItem(const QString& label);
+    // Clicks the entry titled `label`; false when there is none or the click failed.
+    bool clickTrayItem(const QString& label);
+
+    // Waits until the server has logged a request line containing `request`
+    // (e.g. "GET /settings") with the given status, at least `count` times.
+    bool waitForRequest(const std::string& request, int status = 200, int count = 1,
+                        double timeoutSeconds = 60);
+    int requestCount(const std::string& request, int status = 200) const;
+
+    // Saves the window's area (with some margin) as NAME.png in the test output folder.
+    void screenshot(const std::string& name, const QRect& area);
+
+    DBusMenuClient tray_;
+
+private:
+    TempDir temp_;
+    std::unique_ptr<ServerProcess> server_;
+    std::unique_ptr<AgentProcess> agent_;
+};
+
+} // namespace orvendi::test

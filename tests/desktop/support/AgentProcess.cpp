@@ -1,0 +1,264 @@
+#include "desktop/support/AgentProcess.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace orvendi::test {
+namespace {
+
+constexpr auto kStopTimeout = std::chrono::seconds(10);
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+constexpr double kWindowPollSeconds = 0.1;
+
+int statusCode(int status) {
+    if (WIFEXITED(status)) {
+        return WEXITSTATUS(status);
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+// The caller's environment with the agent's own folders and `extra` applied.
+std::vector<std::string> agentEnvironment(const std::filesystem::path& home,
+                                          const std::vector<std::string>& extra) {
+    std::map<std::string, std::string> entries;
+    auto apply = [&entries](const std::string& entry) {
+        const auto equals = entry.find('=');
+        if (equals != std::string::npos) {
+            entries[entry.substr(0, equals)] = entry.substr(equals + 1);
+        }
+    };
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        apply(*entry);
+    }
+    entries["HOME"] = home.string();
+    entries["XDG_CONFIG_HOME"] = (home / ".config").string();
+    entries["XDG_DATA_HOME"] = (home / ".local" / "share").string();
+    entries["XDG_CACHE_HOME"] = (home / ".cache").string();
+    for (const auto& entry : extra) {
+        apply(entry);
+    }
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : entries) {
+        environment.push_back(name + "=" + value);
+    }
+    return environment;
+}
+
+QString xdotoolOutput(const QStringList& arguments) {
+    return runProcess(QStringLiteral("xdotool"), arguments, 10).output.trimmed();
+}
+
+std::optional<QRect> windowGeometry(const QString& id) {
+    const QString shell = xdotoolOutput({"getwindowgeometry", "--shell", id});
+    std::map<QString, int> values;
+    for (const QString& line : shell.split('\n')) {
+        const auto parts = line.split('=');
+        if (parts.size() == 2) {
+            values[parts[0]] = parts[1].toInt();
+        }
+    }
+    if (!values.count("WIDTH") || !values.count("HEIGHT")) {
+        return std::nullopt;
+    }
+    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+}
+
+} // namespace
+
+AgentProcess::AgentProcess(Options options)
+    : options_(std::move(options)),
+      environment_(agentEnvironment(options_.home, options_.environment)) {
+    std::filesystem::create_directories(options_.home / ".config");
+    std::filesystem::create_directories(options_.home / ".local" / "share");
+    std::vector<std::string> arguments = {binary().string()};
+    arguments.insert(arguments.end(), options_.arguments.begin(), options_.arguments.end());
+    std::vector<char*> argv;
+    for (auto& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& entry : environment_) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls until exec.
+    const int logFd =
+        ::open(options_.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (logFd < 0 || nullFd < 0) {
+        throw std::runtime_error("cannot open " + options_.logFile.string());
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // A process group of its own, so that stopping it also ends the web
+        // engine's helper processes.
+        ::setpgid(0, 0);
+        ::dup2(nullFd, STDIN_FILENO);
+        ::dup2(logFd, STDOUT_FILENO);
+        ::dup2(logFd, STDERR_FILENO);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(logFd);
+    ::close(nullFd);
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    // Also here, so that the group exists before the child gets to exec.
+    ::setpgid(pid_, pid_);
+}
+
+AgentProcess::~AgentProcess() {
+    stop();
+}
+
+void AgentProcess::writeConfig(const std::filesystem::path& home, const std::string& apiUrl,
+                               const std::optional<PasswordAccount>& account) {
+    nlohmann::json config{{"api_url", apiUrl}};
+    if (account) {
+        config["supabase_url"] = apiUrl;
+        config["anon_key"] = account->anonKey;
+        config["email"] = account->email;
+        config["password"] = account->password;
+    }
+    writeFile(home / ".orvendi" / "config.json", config.dump());
+}
+
+std::filesystem::path AgentProcess::binary() {
+    return helperProgram(QStringLiteral("orvendi")).toStdString();
+}
+
+std::string AgentProcess::log() const {
+    std::ifstream stream(options_.logFile);
+    std::stringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+bool AgentProcess::running() {
+    if (pid_ <= 0) {
+        return false;
+    }
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitStatus_ = statusCode(status);
+        ::kill(-pid_, SIGKILL); // helpers left behind
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+ProcessResult AgentProcess::launchAgain(const QStringList& arguments, double timeoutSeconds) {
+    QProcessEnvironment environment;
+    for (const auto& entry : environment_) {
+        const auto equals = entry.find('=');
+        environment.insert(QString::fromStdString(entry.substr(0, equals)),
+                           QString::fromStdString(entry.substr(equals + 1)));
+    }
+    ProcessResult result;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QString::fromStdString(binary().string()), arguments);
+    if (!process.waitForStarted(5000)) {
+        result.errors = process.errorString();
+        return result;
+    }
+    const bool ended =
+        processEventsUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutSeconds);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    result.finished = ended && process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.output = QString::fromUtf8(process.readAllStandardOutput());
+    result.errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+std::vector<AgentWindow> AgentProcess::visibleWindows() const {
+    std::vector<AgentWindow> windows;
+    if (pid_ <= 0) {
+        return windows;
+    }
+    const QString ids = xdotoolOutput(
+        {"search", "--all", "--onlyvisible", "--pid", QString::number(pid_), "--name", ""});
+    for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
+        if (auto geometry = windowGeometry(id)) {
+            windows.push_back({id, xdotoolOutput({"getwindowname", id}), *geometry});
+        }
+    }
+    return windows;
+}
+
+std::optional<AgentWindow> AgentProcess::waitForWindow(const QString& title,
+                                                       std::optional<QSize> size,
+                                                       double timeoutSeconds) const {
+    std::optional<AgentWindow> found;
+    processEventsUntil(
+        [&] {
+            for (const auto& window : visibleWindows()) {
+                if (window.title == title && (!size || window.geometry.size() == *size)) {
+                    found = window;
+                    return true;
+                }
+            }
+            processEventsFor(kWindowPollSeconds);
+            return false;
+        },
+        timeoutSeconds);
+    return found;
+}
+
+int AgentProcess::stop() {
+    return end(SIGTERM);
+}
+
+int AgentProcess::kill() {
+    return end(SIGKILL);
+}
+
+int AgentProcess::end(int signal) {
+    if (pid_ <= 0) {
+        return exitStatus_;
+    }
+    ::kill(pid_, signal);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    ::kill(-pid_, SIGKILL); // the web engine's helpers, if any outlived it
+    exitStatus_ = statusCode(status);
+    pid_ = -1;
+    return exitStatus_;
+}
+
+} // namespace orvendi::test
