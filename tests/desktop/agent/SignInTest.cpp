@@ -31,6 +31,7 @@ protected:
         // The code field takes the focus once the code is on its way.
         ASSERT_TRUE(waitForRequest("POST /api/native-auth/request"));
         processEventsFor(0.5);
+        screenshot("agent-sign-in-code", window.geometry);
         typeText(*code);
         pressKeys("Return");
     }
