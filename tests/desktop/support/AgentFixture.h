@@ -27,7 +27,8 @@ namespace orvendi::test {
 class AgentFixture : public ::testing::Test {
 protected:
     enum class Launch {
-        SignedOut, // no session and no credentials: the sign-in window opens
+        SignedOut, // no credentials: signed out, unless a session was kept in the keyring
+                   // by an earlier agent of the test (the sign-in window opens otherwise)
         SignedIn,  // the configuration holds the password account: signed in at launch
     };
 
