@@ -36,17 +36,6 @@ public:
         openURLs_ = std::move(handler);
     }
 
-    void simulateReopen() {
-        if (reopen_) {
-            reopen_(visibleWindows);
-        }
-    }
-    void simulateOpenURLs(const std::vector<std::string>& urls) {
-        if (openURLs_) {
-            openURLs_(urls);
-        }
-    }
-
     bool terminated = false;
     bool visibleWindows = false;
     int activations = 0;

@@ -96,7 +96,6 @@ public:
     void setTint(Tint value) override { tint = value; }
     void setMenu(std::shared_ptr<Menu> value) override { menu_ = std::move(value); }
     std::shared_ptr<Menu> menu() const override { return menu_; }
-    FakeMenu& fakeMenu() const { return static_cast<FakeMenu&>(*menu_); }
 
     std::string symbol;
     std::string accessibility;

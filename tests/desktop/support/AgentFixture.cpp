@@ -1,6 +1,7 @@
 #include "desktop/support/AgentFixture.h"
 
 #include <QDir>
+#include <httplib.h>
 #include <iostream>
 #include <regex>
 
@@ -27,6 +28,14 @@ void AgentFixture::SetUp() {
 
 void AgentFixture::TearDown() {
     agent_.reset();
+    // Kept with the screenshots: what the agent said is the first thing to
+    // read when a desktop test fails on another machine.
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::error_code ignored;
+    std::filesystem::copy_file(temp_.path() / "agent.log",
+                               testOutputDirectory() / (std::string(test->test_suite_name()) + "." +
+                                                        test->name() + ".log"),
+                               std::filesystem::copy_options::overwrite_existing, ignored);
     if (HasFailure()) {
         std::cerr << "--- agent log\n"
                   << readFile(temp_.path() / "agent.log") << "--- server log\n"
@@ -110,6 +119,48 @@ bool AgentFixture::waitForRequest(const std::string& request, int status, int co
             return false;
         },
         timeoutSeconds);
+}
+
+std::string AgentFixture::signInThroughApi(const std::string& email) {
+    httplib::Client client("127.0.0.1", server_->port());
+    const auto requested = client.Post("/api/native-auth/request",
+                                       nlohmann::json{{"email", email}}.dump(), "application/json");
+    const auto code = server_->signInCode(email);
+    if (!requested || requested->status != 200 || !code) {
+        ADD_FAILURE() << "no sign-in code for " << email;
+        return {};
+    }
+    const auto verified =
+        client.Post("/api/native-auth/verify",
+                    nlohmann::json{{"email", email}, {"code", *code}}.dump(), "application/json");
+    if (!verified || verified->status != 200) {
+        ADD_FAILURE() << "the sign-in code of " << email << " was refused";
+        return {};
+    }
+    return nlohmann::json::parse(verified->body).value("accessToken", "");
+}
+
+nlohmann::json AgentFixture::apiGet(const std::string& path, const std::string& token) {
+    httplib::Client client("127.0.0.1", server_->port());
+    const auto answer = client.Get(path.c_str(), {{"Authorization", "Bearer " + token}});
+    if (!answer || answer->status != 200) {
+        ADD_FAILURE() << "GET " << path << " failed";
+        return nullptr;
+    }
+    return nlohmann::json::parse(answer->body, nullptr, false);
+}
+
+void AgentFixture::activateWindow(const AgentWindow& window) {
+    runProcess(QStringLiteral("xdotool"), {"windowactivate", "--sync", window.id});
+}
+
+void AgentFixture::typeText(const std::string& text) {
+    runProcess(QStringLiteral("xdotool"), {"type", "--delay", "20", QString::fromStdString(text)});
+}
+
+void AgentFixture::pressKeys(const std::string& keys) {
+    runProcess(QStringLiteral("xdotool"),
+               {"key", "--clearmodifiers", QString::fromStdString(keys)});
 }
 
 void AgentFixture::screenshot(const std::string& name, const QRect& area) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,8 @@ namespace orvendi::test {
 class AgentFixture : public ::testing::Test {
 protected:
     enum class Launch {
-        SignedOut, // no session and no credentials: the sign-in window opens
+        SignedOut, // no credentials: signed out, unless a session was kept in the keyring
+                   // by an earlier agent of the test (the sign-in window opens otherwise)
         SignedIn,  // the configuration holds the password account: signed in at launch
     };
 
@@ -64,6 +66,18 @@ protected:
     bool waitForRequest(const std::string& request, int status = 200, int count = 1,
                         double timeoutSeconds = 60);
     int requestCount(const std::string& request, int status = 200) const;
+
+    // Signs `email` in through the server's API (e-mail code from the
+    // outbox), as another device would; returns the access token, empty on failure.
+    std::string signInThroughApi(const std::string& email);
+    // The JSON answer of GET `path` with the bearer `token` (null on failure).
+    nlohmann::json apiGet(const std::string& path, const std::string& token);
+
+    // Brings the window to the front and gives it the keyboard.
+    static void activateWindow(const AgentWindow& window);
+    // Types text, or presses keys ("Return", "alt+F4"), as a keyboard would.
+    static void typeText(const std::string& text);
+    static void pressKeys(const std::string& keys);
 
     // Saves the window's area (with some margin) as NAME.png in the test output folder.
     void screenshot(const std::string& name, const QRect& area);

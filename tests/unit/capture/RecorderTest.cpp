@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "capture/AudioConversion.h"
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
 #include "platform/Error.h"
@@ -254,20 +253,6 @@ TEST_F(RecorderTest, AFailedStartLeavesNothingRunningAndTheNextStartWorks) {
         EXPECT_TRUE(input.hasTap());
         recorder.cancel();
     }
-}
-
-TEST_F(RecorderTest, TheSpoolIsReadableWhileTheRecordingRuns) {
-    input.format = {16000, 1};
-    recorder.start();
-    for (int i = 0; i < 4; ++i) {
-        deliver(4000);
-    }
-    scheduler.runPending();
-    // What a crash would leave behind can still be converted.
-    const auto pcm = convertTo16kMonoInt16(spoolFiles().front());
-    ASSERT_TRUE(pcm.has_value());
-    EXPECT_NEAR(double(pcm->size() / 2), 16000, 32);
-    recorder.cancel();
 }
 
 TEST_F(RecorderTest, DestroyingARecordingRecorderKeepsItsSpoolForRecovery) {

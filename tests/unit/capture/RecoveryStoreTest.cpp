@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,17 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::readBytes;
 using test::writeBytes;
-
-bool isLowerCaseUUID(const std::string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        const char c = text[i];
-        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
-            return false;
-        }
-    }
-    return text.size() == 36;
-}
 
 class RecoveryStoreTest : public testing::Test {
 protected:
@@ -65,10 +55,10 @@ TEST_F(RecoveryStoreTest, NewURLsAreFreshLowerCaseNamesInTheCreatedFolder) {
     EXPECT_FALSE(fs::exists(first));
     EXPECT_NE(first, second);
     const std::string name = first.filename().string();
-    ASSERT_EQ(name.size(), std::string("pending-").size() + 36 + std::string(".caf").size())
+    EXPECT_TRUE(std::regex_match(
+        name,
+        std::regex("pending-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.caf")))
         << name;
-    EXPECT_TRUE(name.starts_with("pending-") && name.ends_with(".caf")) << name;
-    EXPECT_TRUE(isLowerCaseUUID(name.substr(8, 36))) << name;
 }
 
 TEST_F(RecoveryStoreTest, AnUnavailableFolderFailsCreationButListsNothing) {

@@ -46,15 +46,5 @@ TEST_F(ChunkProgress, SingleUploadsReportNothing) {
     EXPECT_EQ(server.requestCount(kUpload), 2u);
 }
 
-TEST_F(ChunkProgress, StopsReportingAtTheFailingChunk) {
-    server.respondInSequence("POST", kUpload,
-                             {ScriptedResponse::json(200, {{"text", "part"}}),
-                              ScriptedResponse::json(500, {{"error", "busy"}})});
-    EXPECT_THROW(signedInClient().transcribeWithReceipt(*WAV::wrap(Bytes(6'400'000, 1)), 200, false,
-                                                        recorder()),
-                 APIError);
-    EXPECT_EQ(reports, (std::vector<Report>{{1, 3, 0}, {2, 3, 1}}));
-}
-
 } // namespace
 } // namespace orvendi::test

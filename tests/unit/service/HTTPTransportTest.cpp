@@ -45,19 +45,6 @@ TEST_F(Transport, ReturnsAnyStatusWithItsBodyAndSendsTheBodyUnchanged) {
     EXPECT_FALSE(sent.header("Expect")) << "large bodies go without 100-continue";
 }
 
-TEST_F(Transport, ReusesOneConnectionForSequentialRequests) {
-    server.respond("POST", "/x", ScriptedResponse::text(200, "ok"));
-    server.respond("GET", "/y", ScriptedResponse::text(404, ""));
-    for (int i = 0; i < 10; ++i) {
-        transport.perform(post("/x", "small"));
-        HTTPRequest get;
-        get.url = server.url() + "/y";
-        transport.perform(get);
-    }
-    EXPECT_EQ(server.requests().size(), 20u);
-    EXPECT_EQ(server.connectionsAccepted(), 1u);
-}
-
 TEST_F(Transport, RefusedConnectionThrowsLibcurlsDescription) {
     HTTPRequest request;
     request.url = "http://127.0.0.1:1/x";

@@ -108,16 +108,6 @@ TEST_F(TokenLifecycle, GrantWithoutRefreshTokenStaysInMemoryForTheDefaultHour) {
     EXPECT_EQ(server.requestCount(kGrant), 2u);
 }
 
-TEST_F(TokenLifecycle, GrantWithoutRefreshTokenLeavesTheStoredSessionAsItWas) {
-    configurePasswordGrant();
-    server.respond("POST", kGrant, ScriptedResponse::json(200, {{"access_token", "granted"}}));
-    SessionStore::save(keychain, {"old", "old-refresh", now() - 10});
-    // An unreachable refresh (unlike a refused one) leaves the store alone.
-    config.api_url = "http://127.0.0.1:1";
-    EXPECT_EQ(makeClient().ensureToken(), "granted");
-    EXPECT_EQ(storedSession(), (NativeSession{"old", "old-refresh", now() - 10}));
-}
-
 TEST_F(TokenLifecycle, GrantFailuresAreSignInFailuresButItsTransportErrorsPassThrough) {
     configurePasswordGrant();
     for (const auto& answer : {ScriptedResponse::json(400, {{"error", "bad password"}}),
@@ -136,26 +126,16 @@ TEST_F(TokenLifecycle, SignedOutWithoutCredentialsFailsWithoutAnyRequest) {
     EXPECT_TRUE(server.requests().empty());
 }
 
-TEST_F(TokenLifecycle, UnusableBaseAddressesFailWithAClearError) {
+TEST_F(TokenLifecycle, UnusableGrantAddressFailsWithAClearError) {
     configurePasswordGrant();
-    for (const char* base : {"", "localhost:3000", "ftp://files.example.test", "http//x"}) {
-        SCOPED_TRACE(base);
-        config.supabase_url = base;
-        try {
-            makeClient().ensureToken();
-            ADD_FAILURE() << "no error";
-        } catch (const TransportError& error) {
-            EXPECT_NE(std::string(error.what()).find("Not a valid server address"),
-                      std::string::npos)
-                << error.what();
-        }
+    config.supabase_url = "localhost:3000";
+    try {
+        makeClient().ensureToken();
+        ADD_FAILURE() << "no error";
+    } catch (const TransportError& error) {
+        EXPECT_NE(std::string(error.what()).find("Not a valid server address"), std::string::npos)
+            << error.what();
     }
-}
-
-TEST_F(TokenLifecycle, StoredItemThatIsNotASessionIsIgnored) {
-    keychain.add(kStoreService, kStoreAccount, R"({"accessToken":"a","refreshToken":"r"})");
-    EXPECT_EQ(apiErrorMessage([&] { makeClient().ensureToken(); }), "Sign-in failed");
-    EXPECT_TRUE(server.requests().empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <regex>
 
 #include "ClientFixture.h"
+#include "capture/WAV.h"
 
 namespace orvendi::test {
 namespace {
@@ -11,12 +12,6 @@ constexpr const char* kUpload = "/api/transcribe";
 constexpr const char* kFinalize = "/api/transcribe/finalize";
 constexpr size_t kBytesPerSecond = 32000;
 
-void putLE(Bytes& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
 // `count` bytes of a pattern that differs between neighbouring chunks.
 Bytes rampPCM(size_t count) {
     Bytes pcm(count);
@@ -26,26 +21,9 @@ Bytes rampPCM(size_t count) {
     return pcm;
 }
 
-// A canonical 16 kHz mono 16-bit WAV around the samples.
+// The canonical header is checked byte for byte where it is written.
 Bytes wavOf(const Bytes& pcm) {
-    Bytes wav = {'R', 'I', 'F', 'F'};
-    putLE(wav, static_cast<uint32_t>(36 + pcm.size()), 4);
-    for (char c : std::string("WAVEfmt ")) {
-        wav.push_back(static_cast<uint8_t>(c));
-    }
-    putLE(wav, 16, 4);
-    putLE(wav, 1, 2);     // PCM
-    putLE(wav, 1, 2);     // mono
-    putLE(wav, 16000, 4); // rate
-    putLE(wav, 32000, 4); // bytes per second
-    putLE(wav, 2, 2);     // block align
-    putLE(wav, 16, 2);    // bits
-    for (char c : std::string("data")) {
-        wav.push_back(static_cast<uint8_t>(c));
-    }
-    putLE(wav, static_cast<uint32_t>(pcm.size()), 4);
-    wav.insert(wav.end(), pcm.begin(), pcm.end());
-    return wav;
+    return *WAV::wrap(pcm);
 }
 
 Bytes wavWithPCM(size_t pcmBytes) {

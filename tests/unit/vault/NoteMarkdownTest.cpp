@@ -37,11 +37,6 @@ TEST(NoteMarkdown, RichNoteMatchesTheExpectedFile) {
     EXPECT_EQ(render(note), test::readFile(kExpectedFolder + "rich-note.md"));
 }
 
-TEST(NoteMarkdown, MinimalNoteHasFrontMatterAndAnEmptyBody) {
-    EXPECT_EQ(render(json{{"id", "n1"}, {"created_at", "2025-02-03T09:05:41Z"}}),
-              "---\nid: n1\ndate: 2025-02-03T09:05:41Z\nsource: web\n---\n\n\n");
-}
-
 struct BodyCase {
     const char* name;
     json fields;

@@ -53,13 +53,5 @@ TEST(VaultStateEncode, IsOneLineThatDecodesToTheSameState) {
     EXPECT_EQ(state.encode(), R"({"lastCreatedAt":"2025-02-03T09:05:41Z","syncedIds":["a","b"]})");
 }
 
-TEST(VaultStateEmpty, HasAnEmptyFileMapSoNothingIsDiscovered) {
-    const VaultState state = VaultState::empty();
-    EXPECT_EQ(state.lastCreatedAt, "");
-    EXPECT_TRUE(state.syncedIds.empty());
-    ASSERT_TRUE(state.files);
-    EXPECT_TRUE(state.files->empty());
-}
-
 } // namespace
 } // namespace orvendi

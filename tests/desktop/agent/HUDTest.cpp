@@ -1,0 +1,108 @@
+#include <QGuiApplication>
+#include <QScreen>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "desktop/support/AgentFixture.h"
+#include "desktop/support/QtTestLoop.h"
+#include "support/TempDir.h"
+
+namespace orvendi::test {
+namespace {
+
+// The agent's floating status panel, shown by a recording started from the
+// tray (the session's virtual microphone hears a quiet room).
+class HUDTest : public AgentFixture {
+protected:
+    static constexpr int kWidth = 210;
+    static constexpr int kHeight = 48;
+
+    std::optional<AgentWindow> waitForHUD() {
+        return agent().waitForWindow(kWorkspaceTitle, QSize(kWidth, kHeight));
+    }
+
+    bool hudVisible() {
+        for (const auto& window : agent().visibleWindows()) {
+            if (window.geometry.size() == QSize(kWidth, kHeight)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Starts a recording from the tray; the panel shows it.
+    std::optional<AgentWindow> startRecording() {
+        waitForTrayMenu();
+        EXPECT_TRUE(clickTrayItem("Start recording"));
+        return waitForHUD();
+    }
+
+    // Stops it; with nothing said the panel reports unusable audio and hides.
+    void stopRecording() {
+        ASSERT_TRUE(processEventsUntil([&] { return trayItem("Stop & transcribe").has_value(); }))
+            << "the menu never offered to stop";
+        ASSERT_TRUE(clickTrayItem("Stop & transcribe"));
+        ASSERT_TRUE(processEventsUntil([&] { return !hudVisible(); }, 60)) << "the panel stayed up";
+    }
+
+    // The agent's settings file mentions the panel's remembered origin.
+    bool originStored() {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(home() / ".config")) {
+            if (entry.is_regular_file() &&
+                readFile(entry.path()).find("RecordingHUDOrigin") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static void drag(const QPoint& from, const QPoint& to) {
+        auto move = [](const QPoint& point) {
+            runProcess("xdotool",
+                       {"mousemove", QString::number(point.x()), QString::number(point.y())});
+        };
+        move(from);
+        runProcess("xdotool", {"mousedown", "1"});
+        constexpr int kSteps = 4;
+        for (int step = 1; step <= kSteps; ++step) {
+            move(from + (to - from) * step / kSteps);
+        }
+        runProcess("xdotool", {"mouseup", "1"});
+    }
+};
+
+TEST_F(HUDTest, AppearsTopRightAndKeepsWhereItWasDraggedAcrossARestart) {
+    startAgent(Launch::SignedIn);
+    const auto shown = startRecording();
+    ASSERT_TRUE(shown) << "no panel while recording";
+    // 16 points in from the right and 12 down from the top of the work area.
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(shown->geometry.topLeft(), QPoint(work.right() + 1 - kWidth - 16, work.top() + 12));
+    processEventsFor(0.5); // let it draw
+    screenshot("agent-hud", shown->geometry);
+    EXPECT_FALSE(originStored()) << "placing the panel is not a move by the user";
+
+    const QPoint dropped = shown->geometry.topLeft() + QPoint(-400, 250);
+    const QPoint grab = shown->geometry.topLeft() + QPoint(kWidth / 2, kHeight / 2);
+    drag(grab, grab + (dropped - shown->geometry.topLeft()));
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            const auto moved = waitForHUD();
+            return moved && moved->geometry.topLeft() == dropped;
+        },
+        15))
+        << "the panel did not follow the drag";
+    ASSERT_TRUE(processEventsUntil([&] { return originStored(); }, 10));
+    stopRecording();
+
+    stopAgent();
+    startAgent(Launch::SignedIn);
+    const auto again = startRecording();
+    ASSERT_TRUE(again) << "no panel after the restart";
+    EXPECT_EQ(again->geometry.topLeft(), dropped);
+    stopRecording();
+}
+
+} // namespace
+} // namespace orvendi::test

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "desktop/support/AgentFixture.h"
+#include "desktop/support/QtTestLoop.h"
+
+namespace orvendi::test {
+namespace {
+
+// Signing in through the agent's window, and what follows: the signed-in
+// setup, the workspace with the session, and links from later launches.
+class SignInTest : public AgentFixture {
+protected:
+    static constexpr const char* kEmail = "reader@example.com";
+    static constexpr double kCodeTimeoutSeconds = 60;
+
+    // Types the address (with blanks the window must trim), then the code
+    // from the outbox, each confirmed with Return.
+    void signInThroughWindow(const AgentWindow& window) {
+        activateWindow(window);
+        typeText(std::string("  ") + kEmail + " ");
+        pressKeys("Return");
+        std::optional<std::string> code;
+        ASSERT_TRUE(processEventsUntil(
+            [&] {
+                code = server().signInCode(kEmail);
+                processEventsFor(0.05);
+                return code.has_value();
+            },
+            kCodeTimeoutSeconds))
+            << "no sign-in mail";
+        // The code field takes the focus once the code is on its way.
+        ASSERT_TRUE(waitForRequest("POST /api/native-auth/request"));
+        processEventsFor(0.5);
+        screenshot("agent-sign-in-code", window.geometry);
+        typeText(*code);
+        pressKeys("Return");
+    }
+
+    bool signInWindowVisible() {
+        for (const auto& window : agent().visibleWindows()) {
+            if (window.title == kSignInTitle) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) {
+    startAgent(Launch::SignedOut);
+    const auto signIn = agent().waitForWindow(kSignInTitle, QSize(480, 430));
+    ASSERT_TRUE(signIn);
+    signInThroughWindow(*signIn);
+
+    // The first signed-in launch opens the workspace on its settings page,
+    // whose script finds the session the agent handed over and uses it.
+    const auto workspace = agent().waitForWindow(kWorkspaceTitle, QSize(1280, 820));
+    ASSERT_TRUE(workspace) << "no workspace window";
+    EXPECT_FALSE(signInWindowVisible());
+    ASSERT_TRUE(waitForRequest("GET /settings"));
+    ASSERT_TRUE(waitForRequest("GET /api/account"));
+    ASSERT_TRUE(waitForRequest("GET /api/installations"));
+    EXPECT_EQ(requestCount("GET /api/account", 401), 0) << "the page had no valid session";
+    ASSERT_TRUE(waitForRequest("POST /api/native-status"));
+    processEventsFor(1); // let the page draw what it fetched
+    screenshot("agent-workspace", workspace->geometry);
+
+    // The installation report reached the account that signed in.
+    const std::string token = signInThroughApi(kEmail);
+    const auto installations = apiGet("/api/installations", token)["installations"];
+    ASSERT_EQ(installations.size(), 1u) << installations.dump();
+    EXPECT_EQ(installations[0]["platform"], "linux");
+    EXPECT_TRUE(installations[0]["permissions"].is_object()) << installations.dump();
+
+    // The signed-in setup ran once: a second run would have opened the main
+    // page. The tray menu still has nothing to copy.
+    EXPECT_EQ(requestCount("GET /settings"), 1);
+    EXPECT_EQ(requestCount("GET /app"), 0);
+    const auto copyLast = trayItem("Copy last dictation");
+    ASSERT_TRUE(copyLast);
+    EXPECT_FALSE(copyLast->enabled);
+
+    // "Open Orvendi" shows the main page; after the window is closed the
+    // agent keeps running, and a link the agent does not know, opened by a
+    // second launch, brings the workspace back on the settings page.
+    ASSERT_TRUE(clickTrayItem("Open Orvendi"));
+    ASSERT_TRUE(waitForRequest("GET /app"));
+    activateWindow(*workspace);
+    pressKeys("alt+F4");
+    ASSERT_TRUE(processEventsUntil([&] { return agent().visibleWindows().empty(); }, 30))
+        << "the workspace window did not close";
+    EXPECT_TRUE(agent().running());
+
+    const auto second = agent().launchAgain({"orvendi://permissions/bogus"});
+    EXPECT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0) << second.errors.toStdString();
+    EXPECT_TRUE(waitForRequest("GET /settings", 200, 2));
+    // The rebuilt page is handed the session again.
+    EXPECT_TRUE(waitForRequest("GET /api/account", 200, 2));
+    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1280, 820)));
+    EXPECT_TRUE(agent().running());
+
+    // The session outlives the agent (it is in the keyring): the next launch
+    // goes straight to the main page, signed in, without the window.
+    const int reports = requestCount("POST /api/native-status");
+    stopAgent();
+    startAgent(Launch::SignedOut);
+    EXPECT_TRUE(waitForRequest("GET /app", 200, 2));
+    EXPECT_TRUE(waitForRequest("POST /api/native-status", 200, reports + 1));
+    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle));
+    EXPECT_FALSE(signInWindowVisible());
+    EXPECT_EQ(requestCount("GET /settings"), 2);
+    EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 2); // the window's and the API's
+}
+
+} // namespace
+} // namespace orvendi::test
