@@ -62,6 +62,11 @@ void AgentFixture::stopAgent() {
     }
 }
 
+std::string AgentFixture::settingsText() const {
+    const auto file = home() / ".config" / "Orvendi" / "Orvendi.ini";
+    return std::filesystem::exists(file) ? readFile(file) : std::string();
+}
+
 std::optional<DBusMenuEntry> AgentFixture::waitForTrayMenu() {
     std::optional<DBusMenuEntry> menu;
     const bool up = processEventsUntil(

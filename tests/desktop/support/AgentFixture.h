@@ -52,6 +52,8 @@ protected:
     AgentProcess& startAgent(Launch launch = Launch::SignedOut);
     // SIGTERM; the agent's settings are on disk by then.
     void stopAgent();
+    // The agent's settings file (empty until it has stored something).
+    std::string settingsText() const;
 
     // The tray item's menu once the agent has registered it (fails the test
     // and returns none when it does not within a minute).
