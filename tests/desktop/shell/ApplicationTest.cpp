@@ -170,6 +170,26 @@ TEST(MainMenu, ItsKeyEquivalentsActInTheAgentsWindowsWithoutAGlobalMenu) {
     EXPECT_TRUE(processEventsUntil([&] { return window.isMinimized(); }, 5));
 }
 
+TEST(Application, PreparingChoosesX11UnlessTheUserChoseAPlatform) {
+    const QByteArray before = qgetenv("QT_QPA_PLATFORM");
+    struct Case {
+        const char* given; // nullptr: not set, as in a Wayland session
+        const char* chosen;
+    };
+    const Case cases[] = {{nullptr, "xcb"}, {"", "xcb"}, {"offscreen", "offscreen"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given ? c.given : "(unset)");
+        if (c.given) {
+            qputenv("QT_QPA_PLATFORM", c.given);
+        } else {
+            qunsetenv("QT_QPA_PLATFORM");
+        }
+        QtApplication::prepare();
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(c.chosen));
+    }
+    qputenv("QT_QPA_PLATFORM", before);
+}
+
 TEST(Application, ClosingTheLastWindowLeavesTheAgentRunning) {
     QtApplication application({"orvendi"});
     QMainWindow window;

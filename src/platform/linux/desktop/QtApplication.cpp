@@ -24,6 +24,7 @@ const char* const kApplicationName = "Orvendi";
 // The launcher file (orvendi.desktop) and the window class.
 const char* const kDesktopFileName = "orvendi";
 const char* const kApplicationIcon = ":/orvendi/orvendi.svg";
+const char* const kX11Platform = "xcb";
 const char* const kGlobalMenuService = "com.canonical.AppMenu.Registrar";
 // Marks a window that already has the main menu.
 const char* const kHasMainMenu = "orvendiHasMainMenu";
@@ -57,6 +58,13 @@ void addActionsWithShortcuts(QWidget& window, const QMenu& menu) {
 } // namespace
 
 void QtApplication::prepare() {
+    // The desktop services speak X11 about the agent's own windows (the HUD's
+    // window hints take its X11 window id), so in a Wayland session the agent
+    // runs through XWayland like the applications it types into. A platform
+    // the user chose explicitly is kept.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", kX11Platform);
+    }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationName));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVENDI_VERSION));
