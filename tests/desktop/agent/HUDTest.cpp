@@ -1,11 +1,9 @@
 #include <QGuiApplication>
 #include <QScreen>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "desktop/support/AgentFixture.h"
 #include "desktop/support/QtTestLoop.h"
-#include "support/TempDir.h"
 
 namespace orvendi::test {
 namespace {
@@ -45,17 +43,8 @@ protected:
         ASSERT_TRUE(processEventsUntil([&] { return !hudVisible(); }, 60)) << "the panel stayed up";
     }
 
-    // The agent's settings file mentions the panel's remembered origin.
-    bool originStored() {
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(home() / ".config")) {
-            if (entry.is_regular_file() &&
-                readFile(entry.path()).find("RecordingHUDOrigin") != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
+    // The agent's settings hold the panel's remembered origin.
+    bool originStored() { return settingsText().find("RecordingHUDOrigin") != std::string::npos; }
 
     static void drag(const QPoint& from, const QPoint& to) {
         auto move = [](const QPoint& point) {

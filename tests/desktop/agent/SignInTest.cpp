@@ -31,6 +31,15 @@ protected:
         // The code field takes the focus once the code is on its way.
         ASSERT_TRUE(waitForRequest("POST /api/native-auth/request"));
         processEventsFor(0.5);
+        screenshot("agent-sign-in-code", window.geometry);
+
+        // A wrong code is refused and leaves the window in the code step.
+        typeText(*code == "000000" ? "111111" : "000000");
+        pressKeys("Return");
+        ASSERT_TRUE(waitForRequest("POST /api/native-auth/verify", 401));
+        processEventsFor(0.5);
+        screenshot("agent-sign-in-wrong-code", window.geometry);
+        pressKeys("ctrl+a");
         typeText(*code);
         pressKeys("Return");
     }
@@ -71,9 +80,8 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     EXPECT_EQ(installations[0]["platform"], "linux");
     EXPECT_TRUE(installations[0]["permissions"].is_object()) << installations.dump();
 
-    // The signed-in setup ran once: one forced report, one settings page,
-    // and the tray menu still has nothing to copy.
-    EXPECT_EQ(requestCount("POST /api/native-status"), 1);
+    // The signed-in setup ran once: a second run would have opened the main
+    // page. The tray menu still has nothing to copy.
     EXPECT_EQ(requestCount("GET /settings"), 1);
     EXPECT_EQ(requestCount("GET /app"), 0);
     const auto copyLast = trayItem("Copy last dictation");
@@ -95,8 +103,30 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     EXPECT_TRUE(second.finished);
     EXPECT_EQ(second.exitCode, 0) << second.errors.toStdString();
     EXPECT_TRUE(waitForRequest("GET /settings", 200, 2));
-    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1280, 820)));
+    // The rebuilt page is handed the session again.
+    EXPECT_TRUE(waitForRequest("GET /api/account", 200, 2));
     EXPECT_TRUE(agent().running());
+
+    // The user makes the workspace smaller; the agent remembers it.
+    const auto reopened = agent().waitForWindow(kWorkspaceTitle, QSize(1280, 820));
+    ASSERT_TRUE(reopened);
+    const std::string settingsBefore = settingsText();
+    runProcess("xdotool", {"windowsize", reopened->id, "1000", "700"});
+    ASSERT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700), 15));
+    EXPECT_TRUE(processEventsUntil([&] { return settingsText() != settingsBefore; }, 15));
+
+    // The session outlives the agent (it is in the keyring): the next launch
+    // goes straight to the main page, signed in, without the window, and
+    // the workspace keeps its size.
+    const int reports = requestCount("POST /api/native-status");
+    stopAgent();
+    startAgent(Launch::SignedOut);
+    EXPECT_TRUE(waitForRequest("GET /app", 200, 2));
+    EXPECT_TRUE(waitForRequest("POST /api/native-status", 200, reports + 1));
+    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
+    EXPECT_FALSE(signInWindowVisible());
+    EXPECT_EQ(requestCount("GET /settings"), 2);
+    EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 2); // the window's and the API's
 }
 
 } // namespace

@@ -28,6 +28,14 @@ void AgentFixture::SetUp() {
 
 void AgentFixture::TearDown() {
     agent_.reset();
+    // Kept with the screenshots: what the agent said is the first thing to
+    // read when a desktop test fails on another machine.
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::error_code ignored;
+    std::filesystem::copy_file(temp_.path() / "agent.log",
+                               testOutputDirectory() / (std::string(test->test_suite_name()) + "." +
+                                                        test->name() + ".log"),
+                               std::filesystem::copy_options::overwrite_existing, ignored);
     if (HasFailure()) {
         std::cerr << "--- agent log\n"
                   << readFile(temp_.path() / "agent.log") << "--- server log\n"
@@ -52,6 +60,11 @@ void AgentFixture::stopAgent() {
     if (agent_) {
         agent_->stop();
     }
+}
+
+std::string AgentFixture::settingsText() const {
+    const auto file = home() / ".config" / "Orvendi" / "Orvendi.ini";
+    return std::filesystem::exists(file) ? readFile(file) : std::string();
 }
 
 std::optional<DBusMenuEntry> AgentFixture::waitForTrayMenu() {

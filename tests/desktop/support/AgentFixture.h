@@ -27,7 +27,8 @@ namespace orvendi::test {
 class AgentFixture : public ::testing::Test {
 protected:
     enum class Launch {
-        SignedOut, // no session and no credentials: the sign-in window opens
+        SignedOut, // no credentials: signed out, unless a session was kept in the keyring
+                   // by an earlier agent of the test (the sign-in window opens otherwise)
         SignedIn,  // the configuration holds the password account: signed in at launch
     };
 
@@ -51,6 +52,8 @@ protected:
     AgentProcess& startAgent(Launch launch = Launch::SignedOut);
     // SIGTERM; the agent's settings are on disk by then.
     void stopAgent();
+    // The agent's settings file (empty until it has stored something).
+    std::string settingsText() const;
 
     // The tray item's menu once the agent has registered it (fails the test
     // and returns none when it does not within a minute).
