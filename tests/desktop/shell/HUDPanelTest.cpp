@@ -115,36 +115,6 @@ TEST_F(HUDPanelTest, StaysAboveOtherWindowsOnEveryDesktopAndNeverTakesTheFocus) 
         windowProperty(panel, "WM_HINTS").contains("Client accepts input or input focus: False"));
 }
 
-TEST_F(HUDPanelTest, DraggingTheBackgroundMovesThePanelAndReportsEachMove) {
-    panel.setText("Recording hands-free");
-    panel.setSymbol("record.circle", "Recording hands-free");
-    panel.setOrigin(Point{600, 500});
-    panel.orderFront();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
-    processEventsFor(0.2);
-    const Point before = panel.origin();
-    const int movesBefore = moves;
-
-    const QPoint grab = serverPosition(panel) + QPoint(105, 24);
-    runProcess("xdotool", {"mousemove", QString::number(grab.x()), QString::number(grab.y())});
-    runProcess("xdotool", {"mousedown", "1"});
-    for (int step = 1; step <= 5; ++step) {
-        runProcess("xdotool", {"mousemove", QString::number(grab.x() + 20 * step),
-                               QString::number(grab.y() + 10 * step)});
-    }
-    runProcess("xdotool", {"mouseup", "1"});
-    ASSERT_TRUE(processEventsUntil(
-        [&] {
-            return panel.origin() == Point{before.x + 100, before.y - 50};
-        },
-        5))
-        << "origin " << panel.origin().x << "," << panel.origin().y;
-    EXPECT_GT(moves, movesBefore);
-    processEventsFor(0.3);
-    EXPECT_EQ(serverPosition(panel), grab + QPoint(100, 50) - QPoint(105, 24));
-}
-
 TEST_F(HUDPanelTest, EveryMessageOfTheAgentFitsWithoutBeingCut) {
     for (const char* message : {"Listening", "Recording hands-free", "Microphone permission needed",
                                 "Turning speech into text", "Microphone audio is unusable",
