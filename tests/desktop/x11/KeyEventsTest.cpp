@@ -25,6 +25,7 @@ TEST(X11KeyEvents, DictationKeyAndControlReachTheMonitorWhileAnotherApplicationH
     ASSERT_TRUE(processEventsUntil(
         [&] { return services.workspace.frontmostProcessId() == zenity.processId(); },
         test::kAppStartSeconds));
+    EXPECT_FALSE(services.terminals.activeWindowIsTerminal()) << "pastes get plain Control-V";
 
     Presses presses;
     ASSERT_TRUE(

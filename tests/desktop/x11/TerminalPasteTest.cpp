@@ -41,14 +41,5 @@ TEST(X11KeyEvents, TerminalWindowsGetControlShiftV) {
     EXPECT_EQ(file.readAll().toStdString(), "echo from the agent");
 }
 
-TEST(X11KeyEvents, OtherWindowsAreNotTerminals) {
-    test::X11Services services;
-    DesktopApp zenity("zenity", {"--entry"});
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return services.workspace.frontmostProcessId() == zenity.processId(); },
-        test::kAppStartSeconds));
-    EXPECT_FALSE(services.terminals.activeWindowIsTerminal());
-}
-
 } // namespace
 } // namespace orvendi
