@@ -125,24 +125,6 @@ TEST_F(WorkspacePagesTest, HistoryListsNotesNewestFirstAndEditsReachTheServer) {
     EXPECT_EQ(evaluate("document.querySelectorAll('#notes .note').length"), "0");
 }
 
-TEST_F(WorkspacePagesTest, DeletingAsksFirstAndThenRemovesTheNote) {
-    const NativeSession session = sessionFor("delete@example.com");
-    const std::string id = addNote(session.accessToken, "A note to throw away.");
-    open("/app", session);
-    ASSERT_TRUE(loaded());
-    run("document.querySelector('#notes .note').click();"
-        "document.getElementById('delete').click();");
-    ASSERT_TRUE(waitFor("document.getElementById('confirm-delete').open"));
-    run("document.querySelector('#confirm-delete button[value=cancel]').click()");
-    processEventsFor(0.5);
-    EXPECT_EQ(get("/api/notes/" + id, session.accessToken)->status, 200);
-
-    run("document.getElementById('delete').click();"
-        "document.querySelector('#confirm-delete button[value=delete]').click();");
-    ASSERT_TRUE(waitFor("document.querySelectorAll('#notes .note').length === 0"));
-    EXPECT_EQ(get("/api/notes/" + id, session.accessToken)->status, 404);
-}
-
 TEST_F(WorkspacePagesTest, SettingsShowTheLastReportWithLinksForMissingPermissions) {
     const NativeSession session = sessionFor("settings@example.com");
     ASSERT_EQ(postJson("/api/native-status",
@@ -177,9 +159,9 @@ TEST_F(WorkspacePagesTest, SettingsShowTheLastReportWithLinksForMissingPermissio
     screenshot("workspace-settings");
 }
 
-TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedWithTheRefreshToken) {
+TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedAndDeletingAsksFirst) {
     NativeSession session = sessionFor("renew@example.com");
-    addNote(session.accessToken, "Still here after renewal.");
+    const std::string id = addNote(session.accessToken, "Still here after renewal.");
     session.accessToken = "expired-or-revoked";
     open("/app", session);
     ASSERT_TRUE(loaded());
@@ -187,8 +169,20 @@ TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedWithTheRefreshToken) {
     const auto stored = nlohmann::json::parse(
         nlohmann::json::parse(evaluate("sessionStorage.getItem('orvendi.native-session')"))
             .get<std::string>());
-    EXPECT_NE(stored["access_token"], "expired-or-revoked");
-    EXPECT_EQ(get("/api/account", stored["access_token"])->status, 200);
+    const std::string renewed = stored["access_token"];
+    EXPECT_NE(renewed, "expired-or-revoked");
+
+    run("document.querySelector('#notes .note').click();"
+        "document.getElementById('delete').click();");
+    ASSERT_TRUE(waitFor("document.getElementById('confirm-delete').open"));
+    run("document.querySelector('#confirm-delete button[value=cancel]').click()");
+    processEventsFor(0.5);
+    EXPECT_EQ(get("/api/notes/" + id, renewed)->status, 200);
+
+    run("document.getElementById('delete').click();"
+        "document.querySelector('#confirm-delete button[value=delete]').click();");
+    ASSERT_TRUE(waitFor("document.querySelectorAll('#notes .note').length === 0"));
+    EXPECT_EQ(get("/api/notes/" + id, renewed)->status, 404);
 }
 
 TEST_F(WorkspacePagesTest, WithoutASessionThePageSignsInByCode) {
