@@ -1,0 +1,96 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/support/AgentFixture.h"
+#include "desktop/x11/DesktopApps.h"
+#include "desktop/x11/X11Services.h"
+#include "support/ServerProcess.h"
+
+namespace orvendi::test {
+
+// A zenity entry window of the session and its text field.
+struct EntryField {
+    std::unique_ptr<DesktopApp> app;
+    std::shared_ptr<AccessibleElement> element;
+};
+
+// Dictation as the user does it: the real agent signed in against a real
+// orvendi-server with speech recognition, the session's virtual microphone
+// playing espeak-ng sentences, the dictation key pressed through XTest, and
+// zenity entry fields that receive the text.
+class DictationFixture : public AgentFixture {
+protected:
+    // How long a dictation may take from the key's release to text in a field
+    // (recognition on a busy machine included).
+    static constexpr double kDeliverySeconds = 90;
+    // Loose: synthetic speech through the recogniser gets many words wrong.
+    static constexpr double kLooseWordErrorRate = 0.6;
+    static constexpr const char* kDictationKey = "Control_R";
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the agent signed in and waits until its tray menu and workspace
+    // window are up, so that no window of its own takes the focus later.
+    void startSignedInAgent();
+
+    // A new zenity entry window, once it is frontmost with its field focused.
+    EntryField openField(const std::string& label);
+    // Brings the field's window to the front and waits until it is.
+    void focus(const EntryField& field);
+    // The text the field shows.
+    std::string fieldText(const EntryField& field);
+    // Waits until the field shows some text and returns it.
+    std::string waitForText(const EntryField& field, double timeoutSeconds = kDeliverySeconds);
+
+    // Plays `sentence` into the virtual microphone in real time and returns
+    // once it has been played.
+    void say(const std::string& sentence);
+    // Holds the dictation key while `sentence` is said, then lets go.
+    void holdAndSay(const std::string& sentence);
+    void pressKey();
+    void releaseKey();
+
+    // Files (not folders) in the agent's recovery folder and in its
+    // "Silent Recordings" folder.
+    std::vector<std::filesystem::path> pendingRecordings() const;
+    std::vector<std::filesystem::path> silentRecordings() const;
+    // Markdown files of the agent's vault.
+    std::vector<std::filesystem::path> vaultNotes() const;
+
+    // Transcription requests the backend (or its replacement) has answered
+    // with `status`.
+    int transcriptions(int status = 200) const;
+    bool waitForTranscriptions(int count, int status = 200,
+                               double timeoutSeconds = kDeliverySeconds);
+
+    // The backend stopped as if it went down, and a new one started on the
+    // same address with the same data (users, sessions and notes survive).
+    void stopBackend();
+    void restartBackend();
+
+    // Waits until the agent's floating status panel says `text`.
+    bool waitForHUD(const std::string& text, double timeoutSeconds = 30);
+    // The text of the session's clipboard, as another application reads it.
+    std::string clipboardText();
+    void setClipboardText(const std::string& text);
+    // Saves the whole screen as NAME.png in the test output folder.
+    void screenshotScreen(const std::string& name);
+
+    X11Services& services() { return *services_; }
+
+private:
+    std::filesystem::path clipFor(const std::string& sentence);
+    std::string backendLog() const;
+
+    std::unique_ptr<X11Services> services_;
+    std::unique_ptr<ServerProcess> replacement_;
+    std::map<std::string, std::filesystem::path> clips_;
+};
+
+} // namespace orvendi::test

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "desktop/dictation/DictationFixture.h"
+#include "support/SpokenAudio.h"
+#include "support/TempDir.h"
+
+namespace orvendi::test {
+namespace {
+
+// Sentences without a word in common, so a text in the wrong field cannot pass.
+constexpr const char* kMeeting = "please call me back tomorrow morning about the meeting";
+constexpr const char* kFox = "the quick brown fox jumps over the lazy dog";
+constexpr const char* kNumbers = "one two three four five six seven eight nine ten";
+
+constexpr const char* kRetryItem = "Retry saved recording";
+// Long enough to be a hold, not a tap.
+constexpr double kSilentHoldSeconds = 1.5;
+// Longer than the double-tap window, so two taps this far apart stay single taps.
+constexpr double kBetweenSingleTaps = 1.0;
+
+bool hasExtension(const std::vector<std::filesystem::path>& files, const std::string& extension) {
+    return std::any_of(files.begin(), files.end(),
+                       [&](const auto& file) { return file.extension() == extension; });
+}
+
+class DictationTest : public DictationFixture {
+protected:
+    void expectHeard(const std::string& sentence, const std::string& text) {
+        EXPECT_FALSE(text.empty()) << "nothing was pasted for \"" << sentence << "\"";
+        EXPECT_LT(wordErrorRate(sentence, text), kLooseWordErrorRate)
+            << "said \"" << sentence << "\", the field reads \"" << text << "\"";
+    }
+    bool vaultHoldsNoteWith(const std::string& text) {
+        const auto notes = vaultNotes();
+        return std::any_of(notes.begin(), notes.end(), [&](const auto& note) {
+            return readFile(note).find(text) != std::string::npos;
+        });
+    }
+    bool waitFor(const std::function<bool()>& condition, double timeoutSeconds) {
+        return processEventsUntil(
+            [&] {
+                if (condition()) {
+                    return true;
+                }
+                processEventsFor(0.05);
+                return false;
+            },
+            timeoutSeconds);
+    }
+};
+
+// Hold to talk, a single tap, hands-free by double tap, and two dictations in
+// quick succession: every text lands in the field that had the focus when its
+// recording began, and only the dictations were sent.
+TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
+    startSignedInAgent();
+
+    // Hold the key while the sentence is said.
+    auto held = openField("Hold to talk");
+    holdAndSay(kMeeting);
+    const std::string heard = waitForText(held);
+    expectHeard(kMeeting, heard);
+    screenshotScreen("dictation-hold-to-talk");
+
+    setClipboardText("something copied before");
+    ASSERT_TRUE(clickTrayItem("Copy last dictation"));
+    EXPECT_TRUE(waitFor([&] { return clipboardText() == heard; }, 30))
+        << "the clipboard holds \"" << clipboardText() << "\"";
+    EXPECT_TRUE(pendingRecordings().empty()) << "a delivered recording is kept";
+    EXPECT_TRUE(waitFor([&] { return vaultHoldsNoteWith(heard); }, kDeliverySeconds))
+        << "no note in the vault with \"" << heard << "\"";
+    EXPECT_EQ(transcriptions(), 1);
+
+    // A short single tap records nothing that is sent or kept.
+    pressKey();
+    releaseKey();
+    processEventsFor(kBetweenSingleTaps);
+
+    // Two quick taps: hands-free until the next press.
+    auto handsFree = openField("Hands-free");
+    pressKey();
+    releaseKey();
+    pressKey();
+    releaseKey();
+    say(kFox);
+    pressKey();
+    releaseKey();
+    expectHeard(kFox, waitForText(handsFree));
+    EXPECT_EQ(fieldText(held), heard) << "the earlier field changed";
+    EXPECT_EQ(transcriptions(), 2) << "the single tap was sent";
+    EXPECT_TRUE(pendingRecordings().empty());
+    screenshotScreen("dictation-hands-free");
+
+    // Two dictations in quick succession, the second begun before the first's
+    // text is back: each text goes to its own field.
+    auto left = openField("Left");
+    auto right = openField("Right");
+    // Below the other one, so that the screenshot shows both.
+    runProcess(QStringLiteral("xdotool"),
+               {QStringLiteral("getactivewindow"), QStringLiteral("windowmove"),
+                QStringLiteral("640"), QStringLiteral("640")});
+    holdAndSay(kNumbers);
+    focus(left);
+    holdAndSay(kMeeting);
+    expectHeard(kNumbers, waitForText(right));
+    expectHeard(kMeeting, waitForText(left));
+    EXPECT_TRUE(waitForTranscriptions(4));
+    screenshotScreen("dictation-two-fields");
+}
+
+// Silence, the backend gone during a dictation, and the agent killed while it
+// records: nothing is lost, and "Retry saved recording" delivers it later into
+// the field focused then.
+TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
+    startSignedInAgent();
+
+    // Silence: nothing is sent and the recording is put aside.
+    auto quiet = openField("Silence");
+    pressKey();
+    processEventsFor(kSilentHoldSeconds);
+    releaseKey();
+    EXPECT_TRUE(waitForHUD("Microphone audio is unusable"));
+    screenshotScreen("dictation-silence");
+    EXPECT_TRUE(waitFor([&] { return silentRecordings().size() == 1; }, 30));
+    EXPECT_TRUE(pendingRecordings().empty());
+    EXPECT_EQ(transcriptions(), 0);
+    const auto silent = silentRecordings();
+    ASSERT_EQ(silent.size(), 1u);
+    EXPECT_NE(agent().log().find("Orvendi error: The microphone captured silence or corrupted "
+                                 "audio. Reopen Orvendi and confirm the correct input device "
+                                 "before trying again. The silent file was preserved at " +
+                                 silent[0].string() + "."),
+              std::string::npos)
+        << agent().log();
+    EXPECT_EQ(fieldText(quiet), "");
+
+    // The backend goes down while the user speaks.
+    auto unheard = openField("Backend down");
+    pressKey();
+    stopBackend();
+    say(kFox);
+    releaseKey();
+    EXPECT_TRUE(waitForHUD("Recording saved for retry"));
+    screenshotScreen("dictation-backend-down");
+    const auto kept = pendingRecordings();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].extension(), ".wav");
+    EXPECT_NE(agent().log().find(". Recording saved at " + kept[0].string()), std::string::npos)
+        << agent().log();
+    const auto retry = trayItem(kRetryItem);
+    ASSERT_TRUE(retry);
+    EXPECT_TRUE(retry->enabled);
+
+    // Back up: the retry pastes into the field focused now.
+    restartBackend();
+    auto later = openField("Retry later");
+    ASSERT_TRUE(clickTrayItem(kRetryItem));
+    expectHeard(kFox, waitForText(later));
+    EXPECT_EQ(fieldText(unheard), "");
+    EXPECT_TRUE(waitFor([&] { return pendingRecordings().empty(); }, 30));
+    screenshotScreen("dictation-retried");
+
+    // Killed in the middle of a recording: its spool file survives, the next
+    // launch offers it and delivers its audio.
+    auto beforeCrash = openField("Before the crash");
+    pressKey();
+    say(kNumbers);
+    agent().kill();
+    releaseKey();
+    EXPECT_TRUE(hasExtension(pendingRecordings(), ".caf"));
+    startSignedInAgent();
+    const auto offered = trayItem(kRetryItem);
+    ASSERT_TRUE(offered);
+    EXPECT_TRUE(offered->enabled);
+    auto afterCrash = openField("After the crash");
+    ASSERT_TRUE(clickTrayItem(kRetryItem));
+    expectHeard(kNumbers, waitForText(afterCrash));
+    EXPECT_EQ(fieldText(beforeCrash), "");
+    EXPECT_TRUE(waitFor([&] { return pendingRecordings().empty(); }, 30));
+    screenshotScreen("dictation-recovered-after-crash");
+}
+
+} // namespace
+} // namespace orvendi::test
