@@ -31,14 +31,17 @@ if(TARGET orvendi)
 endif()
 
 # A systemd user unit for the backend with its defaults. systemd wants the
-# program's absolute path, which is known only when installing.
+# program's absolute path, which is known only when installing. Each
+# destination gets its own copy of the unit, so that installations running at
+# once (CPack and a `cmake --install`) cannot mix them up.
 if(TARGET orvendi-server)
-    set(unit_built ${CMAKE_BINARY_DIR}/packaging/orvendi-server.service)
     install(CODE "
         set(ORVENDI_SERVER_PATH \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/orvendi-server\")
-        configure_file(\"${ORVENDI_PACKAGING_DIR}/orvendi-server.service.in\" \"${unit_built}\" @ONLY)
+        string(SHA1 orvendi_destination \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+        set(orvendi_unit \"${CMAKE_BINARY_DIR}/packaging/\${orvendi_destination}/orvendi-server.service\")
+        configure_file(\"${ORVENDI_PACKAGING_DIR}/orvendi-server.service.in\" \"\${orvendi_unit}\" @ONLY)
         file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\" TYPE FILE
-            FILES \"${unit_built}\")
+            FILES \"\${orvendi_unit}\")
     ")
 endif()
 
