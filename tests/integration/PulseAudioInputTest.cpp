@@ -97,7 +97,7 @@ TEST(PulseAudioInput, ReportsTheDefaultSourceFormatAndDeliversFullBuffers) {
         unsigned rate;
         unsigned channels;
     };
-    for (const Case& c : {Case{48000, 2}, Case{16000, 1}, Case{44100, 2}}) {
+    for (const Case& c : {Case{48000, 2}, Case{16000, 1}}) {
         SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
         AudioSession session({c.rate, c.channels, true});
         PulseAudioInput input;
@@ -260,8 +260,6 @@ TEST(PulseMicrophoneProbe, AuthorizedExactlyWhenAServerOffersADefaultInput) {
          [] {
              return std::make_shared<AudioSession>(AudioSession::Options{48000, 2, false});
          },
-         MicrophoneAuthorization::Denied},
-        {"no server", [] { return std::make_shared<test::NoSoundServer>(); },
          MicrophoneAuthorization::Denied},
     };
     for (const auto& c : cases) {

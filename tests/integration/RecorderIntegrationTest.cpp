@@ -8,7 +8,6 @@
 #include "capture/AudioConversion.h"
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
-#include "platform/Error.h"
 #include "platform/linux/EventLoopScheduler.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/XdgFiles.h"
@@ -155,39 +154,6 @@ TEST_F(RecorderOnPulseAudio, ASpokenSentenceComesBackAt16kMonoWithItsLevelAndLen
         EXPECT_NEAR(20 * std::log10(levelRatio), 0.0, 0.5) << "level differs in dB";
         recording->discardRecoveryCopy();
     }
-}
-
-TEST_F(RecorderOnPulseAudio, CancelLeavesNothingBehind) {
-    test::AudioSession session;
-    PulseAudioInput input;
-    Recorder recorder(input, scheduler, files);
-    recorder.start();
-    std::this_thread::sleep_for(300ms);
-    recorder.cancel();
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_TRUE(folderContents().empty());
-    // And the microphone can be taken again.
-    recorder.start();
-    std::this_thread::sleep_for(200ms);
-    EXPECT_TRUE(recorder.stop().has_value());
-}
-
-TEST_F(RecorderOnPulseAudio, WithoutASoundServerStartFailsReadablyAndLeavesNothing) {
-    test::NoSoundServer none;
-    PulseAudioInput input;
-    Recorder recorder(input, scheduler, files);
-    try {
-        recorder.start();
-        ADD_FAILURE() << "start succeeded";
-    } catch (const PlatformError& error) {
-        EXPECT_EQ(std::string(error.what())
-                      .rfind("The microphone is unavailable: no sound server answered", 0),
-                  0u)
-            << error.what();
-    }
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_FALSE(recorder.stop().has_value());
-    EXPECT_TRUE(folderContents().empty());
 }
 
 } // namespace

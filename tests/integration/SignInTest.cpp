@@ -131,21 +131,6 @@ protected:
     }
 };
 
-TEST_F(PasswordGrantTest, AnswersLikeTheAuthenticationServiceTheAgentExpects) {
-    const auto result =
-        grant(kAnonKey, {{"email", "Fay@example.com"}, {"password", "correct horse:battery"}});
-    ASSERT_EQ(result->status, 200) << result->body;
-    const auto body = bodyOf(result);
-    EXPECT_EQ(body["token_type"], "bearer");
-    EXPECT_EQ(body["expires_in"], 3600);
-    ASSERT_TRUE(body["access_token"].is_string());
-    ASSERT_TRUE(body["refresh_token"].is_string());
-    EXPECT_EQ(get("/api/notes", body["access_token"])->status, 200);
-    EXPECT_EQ(
-        postJson("/api/native-auth/refresh", {{"refreshToken", body["refresh_token"]}})->status,
-        200);
-}
-
 TEST_F(PasswordGrantTest, RefusesWrongKeysAndPasswords) {
     const nlohmann::json right = {{"email", "fay@example.com"},
                                   {"password", "correct horse:battery"}};

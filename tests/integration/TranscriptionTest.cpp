@@ -73,42 +73,6 @@ TEST_F(TranscriptionTest, SilenceGivesEmptyTextAndNoNote) {
     EXPECT_TRUE(notes(token_).empty());
 }
 
-TEST_F(TranscriptionTest, ChunkedUploadAndFinalizeMakeOneNote) {
-    const Bytes wav =
-        spokenWav("one two three four five six seven eight nine ten", tempDir(), 16000);
-    const auto pcm = WAV::pcmData(wav);
-    ASSERT_TRUE(pcm);
-    const auto chunks = WAV::chunks(wav, static_cast<int64_t>(pcm->size() / 2 + 2));
-    ASSERT_EQ(chunks.size(), 2u);
-    std::vector<std::string> raws, cleans;
-    for (const auto& chunk : chunks) {
-        const auto result = uploadWav(chunk, true, 2);
-        ASSERT_EQ(result->status, 200) << result->body;
-        const auto raw = bodyOf(result)["raw"];
-        EXPECT_FALSE(raw.contains("id"));
-        raws.push_back(raw["text"]);
-        cleans.push_back(raw["cleaned_text"]);
-    }
-    EXPECT_TRUE(notes(token_).empty());
-
-    const auto finalized = postJson("/api/transcribe/finalize",
-                                    {{"rawText", raws[0] + "\n\n" + raws[1]},
-                                     {"cleanedText", cleans[0] + "\n\n" + cleans[1]},
-                                     {"durationSecs", 4},
-                                     {"source", "linux"}},
-                                    token_);
-    ASSERT_EQ(finalized->status, 200) << finalized->body;
-    const auto raw = bodyOf(finalized)["raw"];
-    ASSERT_TRUE(raw["id"].is_string());
-    EXPECT_EQ(raw["text"], raws[0] + "\n\n" + raws[1]);
-
-    const auto listed = notes(token_);
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed[0]["id"], raw["id"]);
-    EXPECT_EQ(listed[0]["cleaned_text"], cleans[0] + "\n\n" + cleans[1]);
-    EXPECT_EQ(listed[0]["duration_secs"], 4);
-}
-
 TEST_F(TranscriptionTest, BadUploadsAreRefusedClearly) {
     const auto silence = *WAV::wrap(Bytes(3200, 0));
     const std::string audio(silence.begin(), silence.end());

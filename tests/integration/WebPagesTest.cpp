@@ -86,17 +86,5 @@ TEST_F(WebPagesTest, OnlyTheWorkspaceFilesAreServed) {
     }
 }
 
-TEST_F(WebPagesTest, PagesNeedNoSessionButTheDataTheyShowDoes) {
-    EXPECT_EQ(fetch("/app")->status, 200);
-    for (const std::string path : {"/api/notes?full=1", "/api/installations", "/api/account"}) {
-        EXPECT_EQ(fetch(path)->status, 401) << path;
-    }
-    const std::string token = tokenFor("web@example.com");
-    const auto account = get("/api/account", token);
-    ASSERT_EQ(account->status, 200);
-    EXPECT_EQ(bodyOf(account)["email"], "web@example.com");
-    EXPECT_FALSE(bodyOf(account).value("speech_engine", "").empty());
-}
-
 } // namespace
 } // namespace orvendi::test

@@ -20,10 +20,9 @@ protected:
         typeText(std::string("  ") + kEmail + " ");
         pressKeys("Return");
         std::optional<std::string> code;
-        ASSERT_TRUE(processEventsUntil(
+        ASSERT_TRUE(eventually(
             [&] {
                 code = server().signInCode(kEmail);
-                processEventsFor(0.05);
                 return code.has_value();
             },
             kCodeTimeoutSeconds))
@@ -95,7 +94,7 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     ASSERT_TRUE(waitForRequest("GET /app"));
     activateWindow(*workspace);
     pressKeys("alt+F4");
-    ASSERT_TRUE(processEventsUntil([&] { return agent().visibleWindows().empty(); }, 30))
+    ASSERT_TRUE(eventually([&] { return agent().visibleWindows().empty(); }, 30))
         << "the workspace window did not close";
     EXPECT_TRUE(agent().running());
 
@@ -113,7 +112,7 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     const std::string settingsBefore = settingsText();
     runProcess("xdotool", {"windowsize", reopened->id, "1000", "700"});
     ASSERT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700), 15));
-    EXPECT_TRUE(processEventsUntil([&] { return settingsText() != settingsBefore; }, 15));
+    EXPECT_TRUE(eventually([&] { return settingsText() != settingsBefore; }, 15));
 
     // The session outlives the agent (it is in the keyring): the next launch
     // goes straight to the main page, signed in, without the window, and
