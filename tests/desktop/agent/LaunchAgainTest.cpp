@@ -22,6 +22,16 @@ protected:
         ASSERT_TRUE(eventually([&] { return agent().visibleWindows().empty(); }))
             << "the workspace window did not close";
         EXPECT_TRUE(agent().running()) << "closing the last window ended the agent";
+        // The page goes with the window: no renderer process stays behind.
+        EXPECT_TRUE(eventually([&] { return rendererProcesses() == 0; }))
+            << rendererProcesses() << " web renderer processes left";
+    }
+
+    // The web engine's renderer processes of the agent.
+    int rendererProcesses() {
+        const auto listing = runProcess("pgrep", {"-g", QString::number(agent().pid()), "-f",
+                                                  "QtWebEngineProcess.*--type=renderer"});
+        return static_cast<int>(listing.output.split('\n', Qt::SkipEmptyParts).size());
     }
 };
 
@@ -31,6 +41,7 @@ TEST_F(LaunchAgainTest, ReopensTheWorkspaceAndFollowsLinksToTheSettings) {
     ASSERT_TRUE(workspace);
     ASSERT_TRUE(waitForRequest("GET /settings"));
     ASSERT_TRUE(waitForRequest("GET /api/account"));
+    EXPECT_GT(rendererProcesses(), 0);
 
     // A plain launch while the workspace shows changes nothing; "Open
     // Orvendi" loads the main page in it.
