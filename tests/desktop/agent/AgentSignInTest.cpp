@@ -8,7 +8,7 @@ namespace {
 
 // Signing in through the agent's window, and what follows: the signed-in
 // setup, the workspace with the session, and the next launch.
-class SignInTest : public AgentFixture {
+class AgentSignInTest : public AgentFixture {
 protected:
     static constexpr const char* kEmail = "reader@example.com";
     static constexpr double kCodeTimeoutSeconds = 60;
@@ -53,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunchKeepsIt) {
+TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunchKeepsIt) {
     startAgent(Launch::SignedOut);
     const auto signIn = agent().waitForWindow(kSignInTitle, QSize(480, 430));
     ASSERT_TRUE(signIn);
