@@ -43,11 +43,14 @@ TEST_F(CopyLastDictationTest, PutsTheDeliveredTranscriptOnTheClipboard) {
     EXPECT_FALSE(itemEnabled("Copy last dictation"));
 
     ASSERT_TRUE(clickTrayItem("Start recording"));
-    ASSERT_TRUE(processEventsUntil([&] { return trayItem("Stop & transcribe").has_value(); }, 30));
+    ASSERT_TRUE(eventually([&] { return trayItem("Stop & transcribe").has_value(); }, 30));
     speak("please call me back tomorrow morning");
     ASSERT_TRUE(clickTrayItem("Stop & transcribe"));
-    ASSERT_TRUE(processEventsUntil([&] { return itemEnabled("Copy last dictation"); },
-                                   kTranscriptionTimeoutSeconds))
+    if (const auto hud = agent().waitForWindow(kWorkspaceTitle, QSize(210, 48), 5)) {
+        screenshot("agent-hud-transcribing", hud->geometry);
+    }
+    ASSERT_TRUE(eventually([&] { return itemEnabled("Copy last dictation"); },
+                           kTranscriptionTimeoutSeconds))
         << "no transcript was delivered";
 
     // The transcript the agent delivered is the note the server kept.

@@ -19,13 +19,14 @@ protected:
         return agent().waitForWindow(kWorkspaceTitle, QSize(kWidth, kHeight));
     }
 
-    bool hudVisible() {
+    // The panel if it is up now.
+    std::optional<AgentWindow> visibleHUD() {
         for (const auto& window : agent().visibleWindows()) {
             if (window.geometry.size() == QSize(kWidth, kHeight)) {
-                return true;
+                return window;
             }
         }
-        return false;
+        return std::nullopt;
     }
 
     // Starts a recording from the tray; the panel shows it.
@@ -37,10 +38,10 @@ protected:
 
     // Stops it; with nothing said the panel reports unusable audio and hides.
     void stopRecording() {
-        ASSERT_TRUE(processEventsUntil([&] { return trayItem("Stop & transcribe").has_value(); }))
+        ASSERT_TRUE(eventually([&] { return trayItem("Stop & transcribe").has_value(); }))
             << "the menu never offered to stop";
         ASSERT_TRUE(clickTrayItem("Stop & transcribe"));
-        ASSERT_TRUE(processEventsUntil([&] { return !hudVisible(); }, 60)) << "the panel stayed up";
+        ASSERT_TRUE(eventually([&] { return !visibleHUD(); }, 60)) << "the panel stayed up";
     }
 
     // The agent's settings hold the panel's remembered origin.
@@ -75,14 +76,14 @@ TEST_F(HUDTest, AppearsTopRightAndKeepsWhereItWasDraggedAcrossARestart) {
     const QPoint dropped = shown->geometry.topLeft() + QPoint(-400, 250);
     const QPoint grab = shown->geometry.topLeft() + QPoint(kWidth / 2, kHeight / 2);
     drag(grab, grab + (dropped - shown->geometry.topLeft()));
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(eventually(
         [&] {
-            const auto moved = waitForHUD();
+            const auto moved = visibleHUD();
             return moved && moved->geometry.topLeft() == dropped;
         },
         15))
         << "the panel did not follow the drag";
-    ASSERT_TRUE(processEventsUntil([&] { return originStored(); }, 10));
+    ASSERT_TRUE(eventually([&] { return originStored(); }, 10));
     stopRecording();
 
     stopAgent();

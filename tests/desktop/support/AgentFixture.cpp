@@ -11,6 +11,7 @@ namespace orvendi::test {
 namespace {
 
 constexpr double kTrayTimeoutSeconds = 60;
+constexpr double kPollSeconds = 0.1;
 // Room around a window so that its frame and shadow show in a screenshot.
 constexpr int kScreenshotMargin = 24;
 // The window manager's title bar sits above the client area.
@@ -67,18 +68,27 @@ std::string AgentFixture::settingsText() const {
     return std::filesystem::exists(file) ? readFile(file) : std::string();
 }
 
+bool AgentFixture::eventually(const std::function<bool()>& condition, double timeoutSeconds) {
+    return processEventsUntil(
+        [&] {
+            if (condition()) {
+                return true;
+            }
+            processEventsFor(kPollSeconds);
+            return false;
+        },
+        timeoutSeconds);
+}
+
 std::optional<DBusMenuEntry> AgentFixture::waitForTrayMenu() {
     std::optional<DBusMenuEntry> menu;
-    const bool up = processEventsUntil(
+    const bool up = eventually(
         [&] {
+            menu.reset();
             if (auto service = tray_.trayItemService()) {
                 menu = tray_.menuLayout(*service);
             }
-            if (!menu || menu->children.empty()) {
-                processEventsFor(0.1);
-                return false;
-            }
-            return true;
+            return menu && !menu->children.empty();
         },
         kTrayTimeoutSeconds);
     EXPECT_TRUE(up) << "the agent's tray menu did not appear";
@@ -115,15 +125,7 @@ int AgentFixture::requestCount(const std::string& request, int status) const {
 
 bool AgentFixture::waitForRequest(const std::string& request, int status, int count,
                                   double timeoutSeconds) {
-    return processEventsUntil(
-        [&] {
-            if (requestCount(request, status) >= count) {
-                return true;
-            }
-            processEventsFor(0.05);
-            return false;
-        },
-        timeoutSeconds);
+    return eventually([&] { return requestCount(request, status) >= count; }, timeoutSeconds);
 }
 
 std::string AgentFixture::signInThroughApi(const std::string& email) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -54,6 +55,11 @@ protected:
     void stopAgent();
     // The agent's settings file (empty until it has stored something).
     std::string settingsText() const;
+
+    // Checks `condition` every tenth of a second (the event loop running in
+    // between) until it holds or `timeoutSeconds` pass; returns the last
+    // result. For checks that ask other processes (D-Bus, xdotool, files).
+    static bool eventually(const std::function<bool()>& condition, double timeoutSeconds = 30);
 
     // The tray item's menu once the agent has registered it (fails the test
     // and returns none when it does not within a minute).

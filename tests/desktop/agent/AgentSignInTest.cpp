@@ -7,8 +7,8 @@ namespace orvendi::test {
 namespace {
 
 // Signing in through the agent's window, and what follows: the signed-in
-// setup, the workspace with the session, and links from later launches.
-class SignInTest : public AgentFixture {
+// setup, the workspace with the session, and the next launch.
+class AgentSignInTest : public AgentFixture {
 protected:
     static constexpr const char* kEmail = "reader@example.com";
     static constexpr double kCodeTimeoutSeconds = 60;
@@ -20,10 +20,9 @@ protected:
         typeText(std::string("  ") + kEmail + " ");
         pressKeys("Return");
         std::optional<std::string> code;
-        ASSERT_TRUE(processEventsUntil(
+        ASSERT_TRUE(eventually(
             [&] {
                 code = server().signInCode(kEmail);
-                processEventsFor(0.05);
                 return code.has_value();
             },
             kCodeTimeoutSeconds))
@@ -54,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) {
+TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunchKeepsIt) {
     startAgent(Launch::SignedOut);
     const auto signIn = agent().waitForWindow(kSignInTitle, QSize(480, 430));
     ASSERT_TRUE(signIn);
@@ -88,32 +87,11 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     ASSERT_TRUE(copyLast);
     EXPECT_FALSE(copyLast->enabled);
 
-    // "Open Orvendi" shows the main page; after the window is closed the
-    // agent keeps running, and a link the agent does not know, opened by a
-    // second launch, brings the workspace back on the settings page.
-    ASSERT_TRUE(clickTrayItem("Open Orvendi"));
-    ASSERT_TRUE(waitForRequest("GET /app"));
-    activateWindow(*workspace);
-    pressKeys("alt+F4");
-    ASSERT_TRUE(processEventsUntil([&] { return agent().visibleWindows().empty(); }, 30))
-        << "the workspace window did not close";
-    EXPECT_TRUE(agent().running());
-
-    const auto second = agent().launchAgain({"orvendi://permissions/bogus"});
-    EXPECT_TRUE(second.finished);
-    EXPECT_EQ(second.exitCode, 0) << second.errors.toStdString();
-    EXPECT_TRUE(waitForRequest("GET /settings", 200, 2));
-    // The rebuilt page is handed the session again.
-    EXPECT_TRUE(waitForRequest("GET /api/account", 200, 2));
-    EXPECT_TRUE(agent().running());
-
     // The user makes the workspace smaller; the agent remembers it.
-    const auto reopened = agent().waitForWindow(kWorkspaceTitle, QSize(1280, 820));
-    ASSERT_TRUE(reopened);
     const std::string settingsBefore = settingsText();
-    runProcess("xdotool", {"windowsize", reopened->id, "1000", "700"});
+    runProcess("xdotool", {"windowsize", workspace->id, "1000", "700"});
     ASSERT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700), 15));
-    EXPECT_TRUE(processEventsUntil([&] { return settingsText() != settingsBefore; }, 15));
+    EXPECT_TRUE(eventually([&] { return settingsText() != settingsBefore; }, 15));
 
     // The session outlives the agent (it is in the keyring): the next launch
     // goes straight to the main page, signed in, without the window, and
@@ -121,11 +99,11 @@ TEST_F(SignInTest, CodeSignInOpensTheSettingsWithTheSessionAndLinksReturnThere) 
     const int reports = requestCount("POST /api/native-status");
     stopAgent();
     startAgent(Launch::SignedOut);
-    EXPECT_TRUE(waitForRequest("GET /app", 200, 2));
+    EXPECT_TRUE(waitForRequest("GET /app"));
     EXPECT_TRUE(waitForRequest("POST /api/native-status", 200, reports + 1));
     EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
     EXPECT_FALSE(signInWindowVisible());
-    EXPECT_EQ(requestCount("GET /settings"), 2);
+    EXPECT_EQ(requestCount("GET /settings"), 1);
     EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 2); // the window's and the API's
 }
 
