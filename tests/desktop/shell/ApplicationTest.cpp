@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFile>
-#include <QLocalServer>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProcess>
@@ -9,7 +8,6 @@
 
 #include "desktop/support/QtTestLoop.h"
 #include "platform/linux/desktop/QtApplication.h"
-#include "platform/linux/desktop/QtPasteboard.h"
 
 namespace orvendi::test {
 namespace {
@@ -56,36 +54,6 @@ public:
     std::vector<std::string> received;
 };
 
-TEST(SingleInstance, SecondLaunchHandsItsLinkOrAReopenToTheRunningAgentAndExits) {
-    AgentUnderTest agent;
-    ASSERT_TRUE(agent.application.claimSingleInstance());
-
-    ProcessResult withLink, plain;
-    agent.runUntilReceived(2, [&] {
-        withLink = runProcess(probe(), {"claim", "orvendi://permissions/bogus"});
-        plain = runProcess(probe(), {"claim"});
-    });
-    EXPECT_EQ(withLink.output.trimmed(), QStringLiteral("handed-over"));
-    EXPECT_EQ(withLink.exitCode, 0);
-    EXPECT_EQ(plain.output.trimmed(), QStringLiteral("handed-over"));
-    EXPECT_EQ(agent.received,
-              (std::vector<std::string>{"open orvendi://permissions/bogus", "reopen hidden"}));
-}
-
-TEST(SingleInstance, ReopenTellsWhetherAWindowOfTheAgentIsVisible) {
-    AgentUnderTest agent;
-    ASSERT_TRUE(agent.application.claimSingleInstance());
-    QMainWindow window;
-    window.show();
-    ASSERT_TRUE(processEventsUntil([&] { return window.isVisible(); }));
-    EXPECT_TRUE(agent.application.hasVisibleWindows());
-    agent.runUntilReceived(1, [&] { runProcess(probe(), {"claim"}); });
-    EXPECT_EQ(agent.received, std::vector<std::string>{"reopen visible"});
-
-    window.hide();
-    EXPECT_FALSE(agent.application.hasVisibleWindows());
-}
-
 TEST(SingleInstance, LinksOfTheAgentsOwnLaunchArriveOnceItRuns) {
     AgentUnderTest agent({"orvendi", "orvendi://permissions/microphone", "--not-a-link"});
     ASSERT_TRUE(agent.application.claimSingleInstance());
@@ -123,19 +91,6 @@ TEST(SingleInstance, TwoLaunchesAtOnceMakeOneAgent) {
     outputs.sort();
     EXPECT_EQ(outputs.at(0), QStringLiteral("handed-over"));
     EXPECT_EQ(outputs.at(1), QStringLiteral("primary\nreopen hidden"));
-}
-
-TEST(Pasteboard, OtherApplicationsReadTheTextTheAgentSetAndNothingAfterClearing) {
-    QtPasteboard pasteboard;
-    const std::string text = "Dictated text \u2014 with \u201Cquotes\u201D and \u00E9";
-    pasteboard.setString(text);
-    EXPECT_EQ(pasteboard.string(), text);
-    const ProcessResult read = runProcess(probe(), {"clipboard"});
-    EXPECT_EQ(read.output, QString::fromStdString(text) + "\n");
-
-    pasteboard.clearContents();
-    EXPECT_EQ(pasteboard.string(), std::nullopt);
-    EXPECT_EQ(runProcess(probe(), {"clipboard"}).output, QStringLiteral("\n"));
 }
 
 TEST(MainMenu, ItsKeyEquivalentsActInTheAgentsWindowsWithoutAGlobalMenu) {
@@ -188,22 +143,6 @@ TEST(Application, PreparingChoosesX11UnlessTheUserChoseAPlatform) {
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(c.chosen));
     }
     qputenv("QT_QPA_PLATFORM", before);
-}
-
-TEST(Application, ClosingTheLastWindowLeavesTheAgentRunning) {
-    QtApplication application({"orvendi"});
-    QMainWindow window;
-    window.show();
-    ASSERT_TRUE(processEventsUntil([&] { return window.isVisible(); }));
-    bool stillRunning = false;
-    QTimer::singleShot(50, [&] { window.close(); });
-    QTimer::singleShot(500, [&] {
-        stillRunning = !window.isVisible();
-        application.terminate();
-    });
-    QTimer::singleShot(10000, [&] { application.terminate(); });
-    EXPECT_EQ(application.run(), 0);
-    EXPECT_TRUE(stillRunning);
 }
 
 TEST(MainMenu, HideAndShowAllConcernTheAgentsWindows) {

@@ -1,8 +1,6 @@
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -49,27 +47,6 @@ protected:
     int submits = 0;
 };
 
-TEST_F(SignInViewTest, OpensCentredAt480By430WithTheAgentsTexts) {
-    EXPECT_EQ(view.size(), QSize(480, 430));
-    EXPECT_EQ(view.windowTitle(), QStringLiteral("Sign in to Orvendi"));
-    // The window with its frame sits in the middle of the screen.
-    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    ASSERT_TRUE(processEventsUntil(
-        [&] {
-            const QPoint centre = view.frameGeometry().center();
-            return view.frameGeometry() != view.geometry() &&
-                   std::abs(centre.x() - screenCentre.x()) <= 1 &&
-                   std::abs(centre.y() - screenCentre.y()) <= 1;
-        },
-        3))
-        << "frame " << view.frameGeometry().x() << "," << view.frameGeometry().y();
-    EXPECT_FALSE(view.codeField().isVisible());
-    EXPECT_EQ(view.emailField().placeholderText(), QStringLiteral("name@example.com"));
-    // Fixed size: the window manager offers no resizing.
-    EXPECT_EQ(view.minimumSize(), view.maximumSize());
-    saveScreenshot("sign-in-address", frameOnScreen());
-}
-
 TEST_F(SignInViewTest, ReturnPressesTheButtonOnlyWhileItIsEnabled) {
     view.emailField().setFocus();
     type(" ada@example.com ");
@@ -90,24 +67,15 @@ TEST_F(SignInViewTest, ReturnPressesTheButtonOnlyWhileItIsEnabled) {
     EXPECT_EQ(submits, 2);
 }
 
-TEST_F(SignInViewTest, CodePhaseFreezesTheAddressAndTypesIntoTheFocusedCodeField) {
-    view.emailField().setText("ada@example.com");
+// Typing the code and confirming it is the agent sign-in test's; here what
+// that test cannot see: the frozen address and the colour of a refusal.
+TEST_F(SignInViewTest, CodePhaseFreezesTheAddressAndShowsARefusalInRed) {
     view.setEmailEnabled(false);
     view.setCodeVisible(true);
-    view.focusCode();
-    view.setPrimaryTitle("Verify and continue");
-    view.setMessage("We sent a one-time code to ada@example.com.", TextColor::Secondary);
-    ASSERT_TRUE(processEventsUntil([&] { return view.codeField().hasFocus(); }));
-    type(" 123456");
-    key("KP_Enter");
-    ASSERT_TRUE(processEventsUntil([&] { return submits == 1; }, 5));
-    EXPECT_EQ(view.codeText(), " 123456");
-    EXPECT_FALSE(view.emailField().isEnabled());
-    EXPECT_EQ(view.primaryButton().text(), QStringLiteral("Verify and continue"));
-    saveScreenshot("sign-in-code", frameOnScreen());
-
     view.setMessage("Invalid or expired code", TextColor::Red);
     processEventsFor(0.1);
+    EXPECT_FALSE(view.emailField().isEnabled());
+    EXPECT_TRUE(view.codeField().isVisible());
     const QColor red = view.messageLabel().palette().color(QPalette::WindowText);
     EXPECT_GT(red.red(), 200);
     EXPECT_LT(red.green(), 100);
@@ -115,6 +83,8 @@ TEST_F(SignInViewTest, CodePhaseFreezesTheAddressAndTypesIntoTheFocusedCodeField
 }
 
 TEST_F(SignInViewTest, ClosingHidesTheWindowAndShowingAgainKeepsItsPlace) {
+    // Fixed size: the window manager offers no resizing.
+    EXPECT_EQ(view.minimumSize(), view.maximumSize());
     const QPoint placed = view.pos();
     view.close();
     ASSERT_TRUE(processEventsUntil([&] { return !view.isVisible(); }));

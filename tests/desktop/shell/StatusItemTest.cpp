@@ -36,14 +36,6 @@ struct AgentMenu {
     }
 };
 
-std::vector<QString> labels(const DBusMenuEntry& root) {
-    std::vector<QString> result;
-    for (const auto& entry : root.children) {
-        result.push_back(entry.separator ? QStringLiteral("-") : entry.label);
-    }
-    return result;
-}
-
 const DBusMenuEntry& entryTitled(const DBusMenuEntry& root, const QString& label) {
     for (const auto& entry : root.children) {
         if (entry.label == label) {
@@ -83,22 +75,6 @@ protected:
     DBusMenuClient panel;
     std::optional<QString> service;
 };
-
-TEST_F(StatusItemTest, PanelReadsTheMenuItsOrderTitlesEnabledFlagsAndKeys) {
-    const auto layout =
-        layoutWhere([](const DBusMenuEntry& root) { return root.children.size() == 8; });
-    ASSERT_TRUE(layout);
-    EXPECT_EQ(labels(*layout),
-              (std::vector<QString>{
-                  "Start recording", "Retry saved recording", "Copy last dictation", "-",
-                  "Open Orvendi", QString::fromUtf8("Settings & permissions\u2026"), "-", "Quit"}));
-    EXPECT_TRUE(entryTitled(*layout, "Start recording").enabled);
-    EXPECT_FALSE(entryTitled(*layout, "Retry saved recording").enabled);
-    EXPECT_FALSE(entryTitled(*layout, "Copy last dictation").enabled);
-    EXPECT_TRUE(entryTitled(*layout, "Open Orvendi").enabled);
-    EXPECT_EQ(entryTitled(*layout, "Quit").shortcut, QStringLiteral("Control+Q"));
-    EXPECT_TRUE(entryTitled(*layout, "Open Orvendi").shortcut.isEmpty());
-}
 
 TEST_F(StatusItemTest, ChangesReachThePanelInsertedItemsTitlesAndEnabledFlags) {
     agent.menu->insertItem(0, "\u26A0 Grant Accessibility for the Fn key\u2026", [] {});

@@ -166,34 +166,12 @@ TEST_F(WorkspaceWindowTest, RefusedNavigationsLeaveThePageWhereItIsAndNewWindows
     EXPECT_EQ(currentURL(), server.origin() + "/settings");
 }
 
-TEST_F(WorkspaceWindowTest, ClosingTheWindowDestroysTheWebViewAndARebuildMakesANewOne) {
-    window->rebuildWebView(std::nullopt);
-    window->load(server.origin() + "/settings", 60);
-    window->show();
-    ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 30));
-    QPointer<QWebEngineView> first = qtWindow->webView();
-    QPointer<QWebEnginePage> firstPage = first->page();
-
-    qtWindow->close();
-    ASSERT_TRUE(processEventsUntil([&] { return first.isNull() && firstPage.isNull(); }));
-    EXPECT_EQ(qtWindow->webView(), nullptr);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(qtWindow->findChildren<QWebEngineView*>().isEmpty());
-
-    window->rebuildWebView(std::nullopt);
-    window->load(server.origin() + "/settings", 60);
-    window->show();
-    ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 30));
-    EXPECT_TRUE(window->isVisible());
-}
-
-TEST_F(WorkspaceWindowTest, WindowRemembersWhereTheUserLeftItAndHasItsSizes) {
+TEST_F(WorkspaceWindowTest, WindowRemembersWhereTheUserLeftItAndHasAMinimumSize) {
     window->rebuildWebView(std::nullopt);
     window->show();
     ASSERT_TRUE(processEventsUntil([&] { return qtWindow->isActiveWindow(); }));
-    EXPECT_EQ(qtWindow->size(), QSize(1280, 820));
+    // The opening size is the agent tests'; the floor is only visible here.
     EXPECT_EQ(qtWindow->minimumSize(), QSize(900, 620));
-    EXPECT_EQ(qtWindow->windowTitle(), QStringLiteral("Orvendi"));
 
     qtWindow->setGeometry(QRect(150, 120, 1000, 700));
     ASSERT_TRUE(

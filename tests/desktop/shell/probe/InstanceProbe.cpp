@@ -52,11 +52,7 @@ int main(int argc, char** argv) {
     if (arguments.value(0) == QStringLiteral("claim")) {
         return claim(arguments.mid(1));
     }
-    if (arguments.value(0) == QStringLiteral("clipboard")) {
-        print(QApplication::clipboard()->text());
-        return 0;
-    }
     std::fprintf(stderr,
-                 "usage: orvendi-instance-probe claim [--serve SECONDS] [URL...] | clipboard\n");
+                 "usage: orvendi-instance-probe claim [--serve SECONDS] [URL...]\n");
     return 2;
 }
