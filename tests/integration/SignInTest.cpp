@@ -63,11 +63,12 @@ TEST_F(SignInTest, FifthWrongCodeEndsTheCode) {
 }
 
 TEST_F(SignInTest, ImplausibleAddressesAreRefusedWith400) {
+    // Which strings are plausible is the address unit test's; here what
+    // reaches the route: a path in the address, no string, no address.
     const nlohmann::json bodies[] = {
-        {{"email", ""}},           {{"email", "no-at-sign"}},
-        {{"email", "a@b"}},        {{"email", "a@@example.com"}},
-        {{"email", "a/b@ex.com"}}, {{"email", "a@example.com'; DROP TABLE users;--"}},
-        {{"email", 42}},           nlohmann::json::object(),
+        {{"email", "a/b@ex.com"}},
+        {{"email", 42}},
+        nlohmann::json::object(),
     };
     for (const auto& body : bodies) {
         const auto result = postJson("/api/native-auth/request", body);
