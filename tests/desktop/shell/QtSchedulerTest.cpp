@@ -21,13 +21,14 @@ TEST(QtScheduler, MainQueueRunsTasksInOrderOnTheMainThreadFromAnyThread) {
     std::vector<int> order;
     std::atomic<int> offMain{0};
     scheduler.mainAsync([&] { order.push_back(1); });
+    scheduler.mainAsync([&] { order.push_back(2); });
+    // Posted from a worker only after 1 and 2 are queued, so it comes last.
     scheduler.globalAsync(QueuePriority::Utility, [&] {
         scheduler.mainAsync([&] {
             offMain += onMainThread() ? 0 : 1;
             order.push_back(3);
         });
     });
-    scheduler.mainAsync([&] { order.push_back(2); });
     ASSERT_TRUE(processEventsUntil([&] { return order.size() == 3; }));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(offMain, 0);
