@@ -19,16 +19,16 @@ bool looksLikeOption(const std::string& argument) {
     return argument.size() > 1 && argument.front() == '-';
 }
 
-std::string operandCountProblem(const CommandSpec& spec, size_t given) {
-    if (given < spec.minOperands) {
-        return spec.name + " needs " + (spec.minOperands == 1 ? "an operand" : "more operands") +
-               ": " + spec.synopsis;
+std::string operandCountProblem(const CommandSyntax& syntax, size_t given) {
+    if (given < syntax.minOperands) {
+        return syntax.name + " needs " +
+               (syntax.minOperands == 1 ? "an operand" : "more operands") + ": " + syntax.synopsis;
     }
-    if (spec.maxOperands == 0) {
-        return spec.name + " takes no operands: " + spec.synopsis;
+    if (syntax.maxOperands == 0) {
+        return syntax.name + " takes no operands: " + syntax.synopsis;
     }
-    return spec.name + " takes at most " + std::to_string(spec.maxOperands) +
-           (spec.maxOperands == 1 ? " operand" : " operands") + ": " + spec.synopsis;
+    return syntax.name + " takes at most " + std::to_string(syntax.maxOperands) +
+           (syntax.maxOperands == 1 ? " operand" : " operands") + ": " + syntax.synopsis;
 }
 
 // Every line of `text` with `indent` before it, each ending in a line feed.
@@ -50,12 +50,12 @@ std::optional<std::string> ParsedCommand::value(const std::string& option) const
     return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
-CommandLine::CommandLine(std::vector<CommandSpec> commands) : commands_(std::move(commands)) {}
+CommandLine::CommandLine(std::vector<CommandSyntax> commands) : commands_(std::move(commands)) {}
 
-const CommandSpec* CommandLine::find(const std::string& name) const {
-    for (const auto& spec : commands_) {
-        if (spec.name == name) {
-            return &spec;
+const CommandSyntax* CommandLine::find(const std::string& name) const {
+    for (const auto& syntax : commands_) {
+        if (syntax.name == name) {
+            return &syntax;
         }
     }
     return nullptr;
@@ -78,22 +78,22 @@ Invocation CommandLine::parse(const std::vector<std::string>& arguments) const {
     if (next == arguments.end()) {
         throw UsageError("no command given");
     }
-    const CommandSpec* spec = find(*next);
-    if (spec == nullptr) {
+    const CommandSyntax* syntax = find(*next);
+    if (syntax == nullptr) {
         throw UsageError("unknown command " + *next);
     }
     bool wantsHelp = false;
-    invocation.command = parseCommand(*spec, next + 1, arguments.end(), wantsHelp);
+    invocation.command = parseCommand(*syntax, next + 1, arguments.end(), wantsHelp);
     invocation.kind = wantsHelp ? Invocation::Kind::CommandHelp : Invocation::Kind::Run;
     return invocation;
 }
 
-ParsedCommand CommandLine::parseCommand(const CommandSpec& spec,
+ParsedCommand CommandLine::parseCommand(const CommandSyntax& syntax,
                                         std::vector<std::string>::const_iterator next,
                                         std::vector<std::string>::const_iterator end,
                                         bool& wantsHelp) const {
     ParsedCommand command;
-    command.name = spec.name;
+    command.name = syntax.name;
     bool optionsEnded = false;
     for (; next != end; ++next) {
         const std::string& argument = *next;
@@ -111,12 +111,12 @@ ParsedCommand CommandLine::parseCommand(const CommandSpec& spec,
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        if (contains(spec.flags, name)) {
+        if (contains(syntax.flags, name)) {
             if (equals != std::string::npos) {
                 throw UsageError(name + " takes no value");
             }
             command.flags.insert(name);
-        } else if (contains(spec.valueOptions, name)) {
+        } else if (contains(syntax.valueOptions, name)) {
             if (equals != std::string::npos) {
                 command.values[name] = argument.substr(equals + 1);
             } else if (next + 1 != end) {
@@ -125,12 +125,12 @@ ParsedCommand CommandLine::parseCommand(const CommandSpec& spec,
                 throw UsageError(name + " needs a value");
             }
         } else {
-            throw UsageError("unknown option " + name + " for " + spec.name);
+            throw UsageError("unknown option " + name + " for " + syntax.name);
         }
     }
     const size_t given = command.operands.size();
-    if (given < spec.minOperands || given > spec.maxOperands) {
-        throw UsageError(operandCountProblem(spec, given));
+    if (given < syntax.minOperands || given > syntax.maxOperands) {
+        throw UsageError(operandCountProblem(syntax, given));
     }
     return command;
 }
@@ -139,8 +139,8 @@ std::string CommandLine::help() const {
     std::string text = "Usage: orvendictl [--help] [--version] COMMAND [OPTIONS]\n\n"
                        "Dictation from the terminal, with the account, saved recordings and notes\n"
                        "vault of the Orvendi agent.\n\nCommands:\n";
-    for (const auto& spec : commands_) {
-        text += "  " + spec.synopsis + "\n" + indented(spec.summary, "      ");
+    for (const auto& syntax : commands_) {
+        text += "  " + syntax.synopsis + "\n" + indented(syntax.summary, "      ");
     }
     text += "\nTranscripts go to standard output, everything else to standard error.\n"
             "Exit status: 0 success, 1 failure, 2 usage error, 3 no voice signal (nothing sent).\n"
@@ -149,11 +149,11 @@ std::string CommandLine::help() const {
 }
 
 std::string CommandLine::help(const std::string& command) const {
-    const CommandSpec* spec = find(command);
-    if (spec == nullptr) {
+    const CommandSyntax* syntax = find(command);
+    if (syntax == nullptr) {
         return help();
     }
-    return "Usage: orvendictl " + spec->synopsis + "\n\n" + spec->summary + "\n";
+    return "Usage: orvendictl " + syntax->synopsis + "\n\n" + syntax->summary + "\n";
 }
 
 } // namespace orvendi

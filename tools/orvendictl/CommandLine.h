@@ -11,7 +11,7 @@
 namespace orvendi {
 
 // What one command accepts after its name.
-struct CommandSpec {
+struct CommandSyntax {
     static constexpr size_t kAnyNumber = std::numeric_limits<size_t>::max();
 
     std::string name;
@@ -49,7 +49,7 @@ struct Invocation {
 // options, so that file names starting with a dash can be given.
 class CommandLine {
 public:
-    explicit CommandLine(std::vector<CommandSpec> commands);
+    explicit CommandLine(std::vector<CommandSyntax> commands);
 
     // Throws UsageError with a one-line description of what is wrong.
     Invocation parse(const std::vector<std::string>& arguments) const;
@@ -58,12 +58,12 @@ public:
     std::string help(const std::string& command) const;
 
 private:
-    const CommandSpec* find(const std::string& name) const;
-    ParsedCommand parseCommand(const CommandSpec& spec,
+    const CommandSyntax* find(const std::string& name) const;
+    ParsedCommand parseCommand(const CommandSyntax& syntax,
                                std::vector<std::string>::const_iterator next,
                                std::vector<std::string>::const_iterator end, bool& wantsHelp) const;
 
-    std::vector<CommandSpec> commands_;
+    std::vector<CommandSyntax> commands_;
 };
 
 } // namespace orvendi

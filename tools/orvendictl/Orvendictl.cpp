@@ -21,18 +21,18 @@ std::string version() {
     return compiledIn.empty() ? "dev" : compiledIn;
 }
 
-std::vector<CommandSpec> specsOf(const auto& entries) {
-    std::vector<CommandSpec> specs;
+std::vector<CommandSyntax> syntaxesOf(const auto& entries) {
+    std::vector<CommandSyntax> syntaxes;
     for (const auto& entry : entries) {
-        specs.push_back(entry.spec);
+        syntaxes.push_back(entry.syntax);
     }
-    return specs;
+    return syntaxes;
 }
 
 } // namespace
 
 template <typename CommandType> Orvendictl::Entry Orvendictl::entry() {
-    return {CommandType::spec(), [](ToolServices& services, Terminal& terminal) {
+    return {CommandType::syntax(), [](ToolServices& services, Terminal& terminal) {
                 return std::make_unique<CommandType>(services, terminal);
             }};
 }
@@ -42,7 +42,7 @@ Orvendictl::Orvendictl(Terminal& terminal)
                                     entry<TranscribeCommand>(), entry<RecordCommand>(),
                                     entry<RecordingsCommand>(), entry<RetryCommand>(),
                                     entry<SyncCommand>()},
-      commandLine_(specsOf(entries_)) {}
+      commandLine_(syntaxesOf(entries_)) {}
 
 Orvendictl::~Orvendictl() = default;
 
@@ -71,7 +71,7 @@ int Orvendictl::run(const std::vector<std::string>& arguments) {
 
 int Orvendictl::runCommand(const ParsedCommand& command) {
     for (const auto& entry : entries_) {
-        if (entry.spec.name != command.name) {
+        if (entry.syntax.name != command.name) {
             continue;
         }
         try {

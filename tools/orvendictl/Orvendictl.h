@@ -26,7 +26,7 @@ public:
 private:
     using Factory = std::function<std::unique_ptr<Command>(ToolServices&, Terminal&)>;
     struct Entry {
-        CommandSpec spec;
+        CommandSyntax syntax;
         Factory make;
     };
     template <typename CommandType> static Entry entry();

@@ -51,7 +51,7 @@ std::string elapsedText(double seconds) {
 
 } // namespace
 
-CommandSpec RecordCommand::spec() {
+CommandSyntax RecordCommand::syntax() {
     return {"record",
             {},
             {"--seconds"},

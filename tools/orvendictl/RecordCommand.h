@@ -17,7 +17,7 @@ class ToolServices;
 // leaves nothing behind.
 class RecordCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     RecordCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

@@ -30,7 +30,7 @@ std::string plainLine(const SavedRecordings::Entry& entry) {
 
 } // namespace
 
-CommandSpec RecordingsCommand::spec() {
+CommandSyntax RecordingsCommand::syntax() {
     return {"recordings",
             {"--json"},
             {},

@@ -10,7 +10,7 @@ class ToolServices;
 // Lists the recordings waiting for a transcript, newest first.
 class RecordingsCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     RecordingsCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

@@ -8,7 +8,7 @@
 
 namespace orvendi {
 
-CommandSpec RetryCommand::spec() {
+CommandSyntax RetryCommand::syntax() {
     return {"retry",
             {},
             {},

@@ -11,7 +11,7 @@ class ToolServices;
 // delivers it as `record` does.
 class RetryCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     RetryCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

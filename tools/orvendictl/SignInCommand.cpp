@@ -18,7 +18,7 @@ constexpr const char* kNoAddress = "Enter your email address.";
 
 } // namespace
 
-CommandSpec SignInCommand::spec() {
+CommandSyntax SignInCommand::syntax() {
     return {"signin",
             {},
             {"--email", "--code"},

@@ -14,7 +14,7 @@ class ToolServices;
 // where the agent finds it too.
 class SignInCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     SignInCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

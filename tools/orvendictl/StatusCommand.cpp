@@ -136,7 +136,7 @@ void printJson(std::ostream& out, const Report& report) {
 
 } // namespace
 
-CommandSpec StatusCommand::spec() {
+CommandSyntax StatusCommand::syntax() {
     return {"status",
             {"--json"},
             {},

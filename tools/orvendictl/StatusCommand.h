@@ -12,7 +12,7 @@ class ToolServices;
 // vault folder and the installation id.
 class StatusCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     StatusCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

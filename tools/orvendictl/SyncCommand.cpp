@@ -7,7 +7,7 @@
 
 namespace orvendi {
 
-CommandSpec SyncCommand::spec() {
+CommandSyntax SyncCommand::syntax() {
     return {"sync",
             {},
             {},

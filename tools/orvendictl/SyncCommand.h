@@ -11,7 +11,7 @@ class ToolServices;
 // agent's, which shares the vault state file.
 class SyncCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     SyncCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

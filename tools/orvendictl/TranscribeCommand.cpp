@@ -30,12 +30,12 @@ std::string jsonLine(const std::string& file, const TranscriptionReceipt& receip
 
 } // namespace
 
-CommandSpec TranscribeCommand::spec() {
+CommandSyntax TranscribeCommand::syntax() {
     return {"transcribe",
             {"--ephemeral", "--json"},
             {},
             1,
-            CommandSpec::kAnyNumber,
+            CommandSyntax::kAnyNumber,
             "transcribe [--ephemeral] [--json] FILE...",
             "Transcribes sound files (WAV, FLAC, Ogg, anything libsndfile reads), each in turn,\n"
             "printing each transcript on its own line; --json prints one object per file\n"

@@ -13,7 +13,7 @@ class ToolServices;
 // line, or one JSON object per file and line with --json.
 class TranscribeCommand : public Command {
 public:
-    static CommandSpec spec();
+    static CommandSyntax syntax();
     TranscribeCommand(ToolServices& services, Terminal& terminal)
         : services_(services), terminal_(terminal) {}
     ExitStatus run(const ParsedCommand& command) override;

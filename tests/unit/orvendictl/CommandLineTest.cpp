@@ -10,7 +10,7 @@ CommandLine toolCommandLine() {
     return CommandLine({
         {"status", {"--json"}, {}, 0, 0, "status [--json]", "Status."},
         {"signin", {}, {"--email", "--code"}, 0, 0, "signin", "Sign in."},
-        {"transcribe", {"--json"}, {}, 1, CommandSpec::kAnyNumber, "transcribe FILE...", "T."},
+        {"transcribe", {"--json"}, {}, 1, CommandSyntax::kAnyNumber, "transcribe FILE...", "T."},
         {"retry", {}, {}, 0, 1, "retry [FILE]", "Retry."},
     });
 }
