@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -10,6 +9,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include "support/SpawnedProcess.h"
 
 namespace orvendi::test {
 
@@ -32,36 +33,7 @@ ServerProcess::ServerProcess(Options options) : options_(std::move(options)) {
     std::vector<std::string> arguments = {options_.binary.string(), "--listen", "127.0.0.1:0",
                                           "--data", options_.dataDir.string()};
     arguments.insert(arguments.end(), options_.arguments.begin(), options_.arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
-    // Everything the child needs is prepared before fork: after it, only
-    // async-signal-safe calls until exec.
-    const int logFd =
-        ::open(options_.logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (logFd < 0 || nullFd < 0) {
-        throw std::runtime_error("cannot open " + options_.logFile.string());
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(nullFd, STDIN_FILENO);
-        ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(logFd);
-    ::close(nullFd);
-    if (pid_ < 0) {
-        throw std::runtime_error("fork failed");
-    }
+    pid_ = spawnProcess({.arguments = std::move(arguments), .logFile = options_.logFile});
     try {
         waitUntilListening();
     } catch (...) {

@@ -4,7 +4,6 @@
 #include <QProcessEnvironment>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -14,6 +13,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/SpawnedProcess.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -87,46 +87,13 @@ AgentProcess::AgentProcess(Options options)
     std::filesystem::create_directories(options_.home / ".local" / "share");
     std::vector<std::string> arguments = {binary().string()};
     arguments.insert(arguments.end(), options_.arguments.begin(), options_.arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& entry : environment_) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    // Everything the child needs is prepared before fork: after it, only
-    // async-signal-safe calls until exec.
-    const int logFd =
-        ::open(options_.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (logFd < 0 || nullFd < 0) {
-        throw std::runtime_error("cannot open " + options_.logFile.string());
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        // A process group of its own, so that stopping it also ends the web
-        // engine's helper processes.
-        ::setpgid(0, 0);
-        ::dup2(nullFd, STDIN_FILENO);
-        ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(logFd);
-    ::close(nullFd);
-    if (pid_ < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    // Also here, so that the group exists before the child gets to exec.
-    ::setpgid(pid_, pid_);
+    // A process group of its own, so that stopping it also ends the web
+    // engine's helper processes.
+    pid_ = spawnProcess({.arguments = std::move(arguments),
+                         .environment = environment_,
+                         .logFile = options_.logFile,
+                         .appendToLog = true,
+                         .ownProcessGroup = true});
 }
 
 AgentProcess::~AgentProcess() {

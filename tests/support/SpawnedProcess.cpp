@@ -1,0 +1,73 @@
+#include "support/SpawnedProcess.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace orvendi::test {
+namespace {
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& text : strings) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+pid_t spawnProcess(SpawnOptions options) {
+    const auto argv = pointersTo(options.arguments);
+    std::vector<char*> envp;
+    if (options.environment) {
+        envp = pointersTo(*options.environment);
+    }
+    char** const childEnvironment = options.environment ? envp.data() : environ;
+
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls until exec.
+    const int logFlags =
+        O_WRONLY | O_CREAT | O_CLOEXEC | (options.appendToLog ? O_APPEND : O_TRUNC);
+    const int logFd = ::open(options.logFile.c_str(), logFlags, 0600);
+    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (logFd < 0 || nullFd < 0) {
+        if (logFd >= 0) {
+            ::close(logFd);
+        }
+        if (nullFd >= 0) {
+            ::close(nullFd);
+        }
+        throw std::runtime_error("cannot open " + options.logFile.string());
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (options.ownProcessGroup) {
+            ::setpgid(0, 0);
+        }
+        ::dup2(nullFd, STDIN_FILENO);
+        ::dup2(logFd, STDOUT_FILENO);
+        ::dup2(logFd, STDERR_FILENO);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(argv[0], argv.data(), childEnvironment);
+        ::_exit(127);
+    }
+    ::close(logFd);
+    ::close(nullFd);
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (options.ownProcessGroup) {
+        // Also here, so that the group exists before the child gets to exec.
+        ::setpgid(pid, pid);
+    }
+    return pid;
+}
+
+} // namespace orvendi::test

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace orvendi::test {
+
+// How a test starts a program of the project in the background.
+struct SpawnOptions {
+    // The program's path first, then its arguments.
+    std::vector<std::string> arguments;
+    // "NAME=value" entries; absent: the test's own environment.
+    std::optional<std::vector<std::string>> environment = std::nullopt;
+    // Standard output and error go here; standard input is /dev/null.
+    std::filesystem::path logFile;
+    bool appendToLog = false;
+    // A process group of its own, so that signalling the group also reaches
+    // the helper processes the program starts.
+    bool ownProcessGroup = false;
+};
+
+// Starts the program and returns its process id. Throws std::runtime_error
+// when the log cannot be opened or the process cannot be made; a program that
+// cannot be executed exits with status 127.
+pid_t spawnProcess(SpawnOptions options);
+
+} // namespace orvendi::test
