@@ -17,15 +17,7 @@ namespace orvendi::test {
 namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(30);
-constexpr auto kStopTimeout = std::chrono::seconds(10);
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
-
-int statusCode(int status) {
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-}
 
 } // namespace
 
@@ -69,7 +61,7 @@ void ServerProcess::waitUntilListening() {
         }
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            exitStatus_ = statusCode(status);
+            exitStatus_ = exitStatusOf(status);
             pid_ = -1;
             throw std::runtime_error("orvendi-server ended with status " +
                                      std::to_string(exitStatus_) + ":\n" + log());
@@ -96,18 +88,7 @@ int ServerProcess::stop() {
     if (pid_ <= 0) {
         return exitStatus_;
     }
-    ::kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
-    int status = 0;
-    while (::waitpid(pid_, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    exitStatus_ = statusCode(status);
+    exitStatus_ = endProcess(pid_, SIGTERM);
     pid_ = -1;
     return exitStatus_;
 }

@@ -3,6 +3,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -68,6 +70,29 @@ pid_t spawnProcess(SpawnOptions options) {
         ::setpgid(pid, pid);
     }
     return pid;
+}
+
+int exitStatusOf(int waitStatus) {
+    if (WIFEXITED(waitStatus)) {
+        return WEXITSTATUS(waitStatus);
+    }
+    return WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : -1;
+}
+
+int endProcess(pid_t pid, int signal, std::chrono::milliseconds timeout) {
+    constexpr auto kPollInterval = std::chrono::milliseconds(20);
+    ::kill(pid, signal);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return exitStatusOf(status);
 }
 
 } // namespace orvendi::test

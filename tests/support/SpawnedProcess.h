@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,5 +27,12 @@ struct SpawnOptions {
 // when the log cannot be opened or the process cannot be made; a program that
 // cannot be executed exits with status 127.
 pid_t spawnProcess(SpawnOptions options);
+
+// The exit status as a shell reports it: the code, or 128 + the signal.
+int exitStatusOf(int waitStatus);
+
+// Sends `signal` and waits for the process to end; after `timeout` it is
+// killed. Returns its exit status.
+int endProcess(pid_t pid, int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 } // namespace orvendi::test

@@ -21,16 +21,7 @@ extern char** environ;
 namespace orvendi::test {
 namespace {
 
-constexpr auto kStopTimeout = std::chrono::seconds(10);
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
 constexpr double kWindowPollSeconds = 0.1;
-
-int statusCode(int status) {
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-}
 
 // The caller's environment with the agent's own folders and `extra` applied.
 std::vector<std::string> agentEnvironment(const std::filesystem::path& home,
@@ -129,7 +120,7 @@ bool AgentProcess::running() {
     }
     int status = 0;
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        exitStatus_ = statusCode(status);
+        exitStatus_ = exitStatusOf(status);
         ::kill(-pid_, SIGKILL); // helpers left behind
         pid_ = -1;
         return false;
@@ -144,25 +135,8 @@ ProcessResult AgentProcess::launchAgain(const QStringList& arguments, double tim
         environment.insert(QString::fromStdString(entry.substr(0, equals)),
                            QString::fromStdString(entry.substr(equals + 1)));
     }
-    ProcessResult result;
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QString::fromStdString(binary().string()), arguments);
-    if (!process.waitForStarted(5000)) {
-        result.errors = process.errorString();
-        return result;
-    }
-    const bool ended =
-        processEventsUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutSeconds);
-    if (!ended) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    result.finished = ended && process.exitStatus() == QProcess::NormalExit;
-    result.exitCode = process.exitCode();
-    result.output = QString::fromUtf8(process.readAllStandardOutput());
-    result.errors = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return runProcess(QString::fromStdString(binary().string()), arguments, timeoutSeconds,
+                      environment);
 }
 
 std::vector<AgentWindow> AgentProcess::visibleWindows() const {
@@ -211,19 +185,8 @@ int AgentProcess::end(int signal) {
     if (pid_ <= 0) {
         return exitStatus_;
     }
-    ::kill(pid_, signal);
-    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
-    int status = 0;
-    while (::waitpid(pid_, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    exitStatus_ = endProcess(pid_, signal);
     ::kill(-pid_, SIGKILL); // the web engine's helpers, if any outlived it
-    exitStatus_ = statusCode(status);
     pid_ = -1;
     return exitStatus_;
 }

@@ -35,9 +35,13 @@ void processEventsFor(double seconds) {
 }
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments,
-                         double timeoutSeconds) {
+                         double timeoutSeconds,
+                         const std::optional<QProcessEnvironment>& environment) {
     ProcessResult result;
     QProcess process;
+    if (environment) {
+        process.setProcessEnvironment(*environment);
+    }
     process.start(program, arguments);
     if (!process.waitForStarted(5000)) {
         result.errors = process.errorString();

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orvendi::test {
@@ -25,8 +27,10 @@ struct ProcessResult {
 
 // Runs a program to its end while the event loop keeps running, so that the
 // program may talk to this process (D-Bus, the clipboard, a local socket).
+// Without `environment` it inherits this process's.
 ProcessResult runProcess(const QString& program, const QStringList& arguments,
-                         double timeoutSeconds = 20);
+                         double timeoutSeconds = 20,
+                         const std::optional<QProcessEnvironment>& environment = std::nullopt);
 
 // The folder for screenshots and other artefacts of the desktop tests.
 std::filesystem::path testOutputDirectory();
