@@ -225,8 +225,13 @@ void DictationFixture::releaseKey() {
     TestKeyboard().release(kDictationKey);
 }
 
-void DictationFixture::holdAndSay(const std::string& sentence) {
+void DictationFixture::startHolding() {
     pressKey();
+    EXPECT_TRUE(waitForHUD("Listening")) << "the agent did not start recording";
+}
+
+void DictationFixture::holdAndSay(const std::string& sentence) {
+    startHolding();
     say(sentence);
     releaseKey();
 }

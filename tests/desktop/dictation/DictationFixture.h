@@ -54,6 +54,10 @@ protected:
     // Holds the dictation key while `sentence` is said, then lets go.
     void holdAndSay(const std::string& sentence);
     void pressKey();
+    // Presses the key and waits until the agent shows that it listens, as a
+    // user would before speaking: a press and release that a busy agent
+    // handles together would otherwise look like a tap.
+    void startHolding();
     void releaseKey();
 
     // Files (not folders) in the agent's recovery folder and in its

@@ -118,7 +118,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
 
     // Silence: nothing is sent and the recording is put aside.
     auto quiet = openField("Silence");
-    pressKey();
+    startHolding();
     processEventsFor(kSilentHoldSeconds);
     releaseKey();
     EXPECT_TRUE(waitForHUD("Microphone audio is unusable"));
@@ -138,7 +138,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
 
     // The backend goes down while the user speaks.
     auto unheard = openField("Backend down");
-    pressKey();
+    startHolding();
     stopBackend();
     say(kFox);
     releaseKey();
@@ -165,7 +165,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     // Killed in the middle of a recording: its spool file survives, the next
     // launch offers it and delivers its audio.
     auto beforeCrash = openField("Before the crash");
-    pressKey();
+    startHolding();
     say(kNumbers);
     agent().kill();
     releaseKey();
