@@ -1,5 +1,9 @@
 #include "AppDelegateFixture.h"
 
+#include <atomic>
+#include <chrono>
+#include <future>
+
 namespace orvendi::test {
 namespace {
 
@@ -94,15 +98,19 @@ protected:
 };
 
 TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
+    // The first answer is held back until the second transcript has landed, so
+    // the reverse order does not depend on how fast the machine is.
+    std::promise<void> answerFirst;
+    std::shared_future<void> firstMayAnswer = answerFirst.get_future().share();
     std::atomic<int> uploads{0};
-    server.handle("POST", "/api/transcribe", [&](const RecordedRequest&) {
+    server.handle("POST", "/api/transcribe", [&uploads, firstMayAnswer](const RecordedRequest&) {
         const int index = ++uploads;
-        ScriptedResponse response =
-            ScriptedResponse::json(200, {{"raw",
-                                          {{"text", index == 1 ? "first" : "second"},
-                                           {"cleaned_text", index == 1 ? "First." : "Second."}}}});
-        response.delaySeconds = index == 1 ? 1.0 : 0; // the first answer arrives last
-        return response;
+        if (index == 1) {
+            firstMayAnswer.wait_for(std::chrono::seconds(30));
+        }
+        return ScriptedResponse::json(200, {{"raw",
+                                             {{"text", index == 1 ? "first" : "second"},
+                                              {"cleaned_text", index == 1 ? "First." : "Second."}}}});
     });
     launchSignedIn();
     hold(1);
@@ -118,9 +126,15 @@ TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
     auto other = fake.accessibility.focus(otherPid);
     hold(1);
 
-    ASSERT_TRUE(fake.scheduler.runUntil([&] { return delegate->lastText() == "First."; }));
+    ASSERT_TRUE(fake.scheduler.runUntil([&] { return delegate->lastText() == "Second."; }));
     fake.scheduler.advance(1);
     EXPECT_EQ(other->focusCount, 1) << "the second text went to the second field";
+    EXPECT_EQ(editor->focusCount, 0);
+
+    answerFirst.set_value();
+    ASSERT_TRUE(fake.scheduler.runUntil([&] { return delegate->lastText() == "First."; }));
+    fake.scheduler.advance(1);
+    EXPECT_EQ(other->focusCount, 1);
     EXPECT_EQ(editor->focusCount, 1) << "the first text went to the first field";
     EXPECT_EQ(fake.workspace.activated, (std::vector<int32_t>{otherPid, kEditorPid}));
 }
