@@ -36,7 +36,12 @@ TEST(RecorderConcurrency, EveryBufferAcceptedBeforeStopIsInTheRecording) {
                 std::this_thread::sleep_for(100us);
             }
         });
-        std::this_thread::sleep_for(30ms);
+        // Stop once the tap has taken some audio, however slowly the audio
+        // thread got going: an empty capture is no recording at all.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (acceptedFrames < 480 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
         if (round % 2 == 0) {
             const auto recording = recorder.stop();
             audioThread.join();
