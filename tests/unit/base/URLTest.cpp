@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/URL.h"
+#include "base/URL.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Log.h"
+#include "base/LogFormat.h"
 
 namespace orvendi {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/UUID.h"
+#include "base/UUID.h"
 
 #include <uuid/uuid.h>
 

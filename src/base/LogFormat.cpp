@@ -1,8 +1,9 @@
-#include "platform/Log.h"
+#include "base/LogFormat.h"
 
 namespace orvendi {
 
-std::string formatLogMessage(std::string_view format, std::initializer_list<std::string> arguments) {
+std::string formatLogMessage(std::string_view format,
+                             std::initializer_list<std::string> arguments) {
     std::string out;
     auto next = arguments.begin();
     for (size_t i = 0; i < format.size(); ++i) {
@@ -16,10 +17,6 @@ std::string formatLogMessage(std::string_view format, std::initializer_list<std:
         }
     }
     return out;
-}
-
-void Log::writeFormat(std::string_view format, std::initializer_list<std::string> arguments) {
-    write(formatLogMessage(format, arguments));
 }
 
 } // namespace orvendi
