@@ -1,8 +1,11 @@
 #include "base/URL.h"
 
+#include <curl/curl.h>
+
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <cstdlib>
+#include <memory>
 
 namespace orvendi {
 
@@ -47,52 +50,68 @@ bool isIPv6Character(unsigned char c) {
     return std::isxdigit(c) || c == ':' || c == '.';
 }
 
+struct CurlURLFree {
+    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+};
+
+// What libcurl makes of an authority's port.
+struct PortCheck {
+    bool valid = false;
+    std::optional<int> port; // absent when none is given
+};
+
+// libcurl reads two parts of an authority as RFC 3986 does: an IPv6 literal (by
+// its full grammar) and the port (digits up to 65535, empty for the default).
+// Registered names keep the stricter character rule above, so a placeholder
+// stands in for them.
+PortCheck checkedPort(std::string_view hostForCurl, std::string_view portPart) {
+    const std::unique_ptr<CURLU, CurlURLFree> handle(curl_url());
+    std::string probe = "x-authority://";
+    probe.append(hostForCurl).append(portPart).append("/");
+    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, probe.c_str(),
+                                CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+        return {};
+    }
+    PortCheck check{true, std::nullopt};
+    char* port = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_PORT, &port, 0) == CURLUE_OK) {
+        check.port = std::atoi(port);
+        curl_free(port);
+    }
+    return check;
+}
+
 // Splits "userinfo@host:port" into `url`; false when it is malformed.
 bool parseAuthority(std::string_view authority, URL& url) {
     if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
         url.userinfo = std::string(authority.substr(0, at));
         authority.remove_prefix(at + 1);
     }
-    std::string_view host;
-    std::string_view rest;
-    if (!authority.empty() && authority.front() == '[') {
-        const auto close = authority.find(']');
-        if (close == std::string_view::npos) {
-            return false;
-        }
-        host = authority.substr(1, close - 1);
-        if (host.empty() || !std::all_of(host.begin(), host.end(), isIPv6Character)) {
-            return false;
-        }
-        rest = authority.substr(close + 1);
-    } else {
-        const auto colon = authority.find(':');
-        host = authority.substr(0, colon);
-        rest = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
-        if (!std::all_of(host.begin(), host.end(), isRegisteredNameCharacter)) {
-            return false;
-        }
+    const bool bracketed = !authority.empty() && authority.front() == '[';
+    const auto hostEnd = authority.find(bracketed ? ']' : ':');
+    if (bracketed && hostEnd == std::string_view::npos) {
+        return false;
+    }
+    const auto host = bracketed ? authority.substr(1, hostEnd - 1) : authority.substr(0, hostEnd);
+    const auto portPart = hostEnd == std::string_view::npos
+                              ? std::string_view()
+                              : authority.substr(bracketed ? hostEnd + 1 : hostEnd);
+    const bool hostValid =
+        bracketed ? !host.empty() && std::all_of(host.begin(), host.end(), isIPv6Character)
+                  : std::all_of(host.begin(), host.end(), isRegisteredNameCharacter);
+    if (!hostValid) {
+        return false;
+    }
+    // The brackets stay around an IPv6 literal.
+    const auto hostForCurl = bracketed ? authority.substr(0, hostEnd + 1) : "localhost";
+    const auto port = checkedPort(hostForCurl, portPart);
+    if (!port.valid) {
+        return false;
     }
     if (!host.empty()) {
         url.host = lowercased(host); // "file:///x" has an authority but no host
     }
-    if (rest.empty()) {
-        return true;
-    }
-    if (rest.front() != ':') {
-        return false;
-    }
-    rest.remove_prefix(1);
-    if (rest.empty()) {
-        return true; // "host:" means the default port
-    }
-    int port = 0;
-    const auto result = std::from_chars(rest.data(), rest.data() + rest.size(), port);
-    if (result.ec != std::errc() || result.ptr != rest.data() + rest.size() || port < 0 ||
-        port > 65535) {
-        return false;
-    }
-    url.port = port;
+    url.port = port.port;
     return true;
 }
 
