@@ -26,11 +26,11 @@
 
 #include "desktop/support/DBusMenuClient.h"
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtApplication.h"
-#include "platform/linux/desktop/QtHUDPanel.h"
-#include "platform/linux/desktop/QtScheduler.h"
-#include "platform/linux/desktop/QtWindows.h"
-#include "platform/linux/desktop/QtWorkspaceWindow.h"
+#include "platform/linux/qt/QtApplication.h"
+#include "platform/linux/qt/QtHUDPanel.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/qt/QtWindows.h"
+#include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "support/MemoryDefaults.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/linux/desktop/X11DesktopServices.h"
+#include "platform/linux/X11DesktopServices.h"
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>

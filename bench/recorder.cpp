@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "capture/Recorder.h"
-#include "platform/linux/EventLoopScheduler.h"
-#include "platform/linux/PulseAudioInput.h"
-#include "platform/linux/XdgFiles.h"
+#include "platform/linux/system/EventLoopScheduler.h"
+#include "platform/linux/pulse/PulseAudioInput.h"
+#include "platform/linux/system/XdgFiles.h"
 #include "support/AudioSession.h"
 #include "support/SoundFiles.h"
 #include "support/TempDir.h"

@@ -11,7 +11,7 @@ foreach(program orvendictl orvendi-server)
 endforeach()
 
 set(ORVENDI_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
-set(ORVENDI_DESKTOP_ENTRY ${CMAKE_SOURCE_DIR}/src/platform/linux/desktop/orvendi.desktop)
+set(ORVENDI_DESKTOP_ENTRY ${CMAKE_SOURCE_DIR}/src/platform/linux/qt/orvendi.desktop)
 
 # The agent starts with the desktop session through the same launcher entry.
 # Autostart entries are read from /etc/xdg, not from /usr/etc: like

@@ -19,7 +19,7 @@
 #include "http/NoteRoutes.h"
 #include "http/TelemetryRoutes.h"
 #include "http/TranscriptionRoutes.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "platform/Log.h"
 #include "speech/AudioDecoder.h"
 #include "speech/PocketsphinxRecognizer.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server {
 

@@ -6,7 +6,7 @@
 
 #include "ServerApplication.h"
 #include "ServerLog.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 using orvendi::server::ServerApplication;
 using orvendi::server::ServerLog;

@@ -2,7 +2,7 @@
 
 #include "auth/EmailAddress.h"
 #include "auth/PasswordHasher.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "storage/UserStore.h"
 
 namespace orvendi::server {

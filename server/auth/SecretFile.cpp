@@ -7,7 +7,7 @@
 #include <optional>
 #include <unistd.h>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server::SecretFile {
 

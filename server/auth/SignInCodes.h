@@ -3,7 +3,7 @@
 #include <string>
 
 #include "auth/RateLimiter.h"
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::server {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "auth/RandomValues.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server {
 

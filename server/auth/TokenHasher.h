@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::server {
 

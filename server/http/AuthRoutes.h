@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 #include "http/RouteModule.h"
 
 namespace orvendi::server {

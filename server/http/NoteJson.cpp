@@ -1,21 +1,21 @@
 #include "http/NoteJson.h"
 
-#include "notes/IsoTime.h"
+#include "base/IsoTime.h"
 
 namespace orvendi::server::NoteJson {
 
 nlohmann::json summary(const Note& note) {
     return {
         {"id", note.id},
-        {"created_at", IsoTime::format(note.createdMs)},
-        {"updated_at", IsoTime::format(note.updatedMs)},
+        {"created_at", IsoTime::formatMillis(note.createdMs)},
+        {"updated_at", IsoTime::formatMillis(note.updatedMs)},
         {"title", note.title},
         {"project", note.project ? nlohmann::json(*note.project) : nlohmann::json(nullptr)},
         {"tags", note.tags},
         {"source", note.source},
         {"duration_secs", note.durationSecs},
         {"archived_at",
-         note.archivedMs ? nlohmann::json(IsoTime::format(*note.archivedMs)) : nlohmann::json()},
+         note.archivedMs ? nlohmann::json(IsoTime::formatMillis(*note.archivedMs)) : nlohmann::json()},
     };
 }
 
@@ -27,7 +27,7 @@ nlohmann::json full(const Note& note, const std::vector<const Note*>& related) {
     for (const Note* other : related) {
         out["related"].push_back({{"id", other->id},
                                   {"title", other->title},
-                                  {"created_at", IsoTime::format(other->createdMs)}});
+                                  {"created_at", IsoTime::formatMillis(other->createdMs)}});
     }
     return out;
 }

@@ -7,7 +7,7 @@
 #include "http/JsonReply.h"
 #include "http/JsonRequest.h"
 #include "http/Router.h"
-#include "notes/IsoTime.h"
+#include "base/IsoTime.h"
 #include "storage/TelemetryStore.h"
 
 namespace orvendi::server {
@@ -35,7 +35,7 @@ TelemetryStore::Source sourceOf(int64_t userId, const JsonRequest& body) {
 }
 
 std::string isoSeconds(double seconds) {
-    return IsoTime::format(IsoTime::millisFromSeconds(seconds));
+    return IsoTime::formatMillis(IsoTime::millisFromSeconds(seconds));
 }
 
 nlohmann::json installationJson(const TelemetryStore::Installation& installation) {

@@ -12,7 +12,7 @@
 #include "http/JsonRequest.h"
 #include "http/Router.h"
 #include "notes/DictationNote.h"
-#include "notes/IsoTime.h"
+#include "base/IsoTime.h"
 #include "platform/Log.h"
 #include "speech/AudioDecoder.h"
 #include "speech/SpeechRecognizer.h"

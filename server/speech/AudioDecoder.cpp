@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "capture/AudioConversion.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::server {
 

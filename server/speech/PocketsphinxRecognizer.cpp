@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ServiceError.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server {
 

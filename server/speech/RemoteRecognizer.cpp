@@ -6,7 +6,7 @@
 
 #include "ServiceError.h"
 #include "capture/WAV.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::server {
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::server {
 

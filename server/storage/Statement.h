@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::server {
 

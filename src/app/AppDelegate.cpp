@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "app/UUID.h"
+#include "base/UUID.h"
 #include "service/APIClient.h"
 #include "ui/SignInController.h"
 #include "ui/WorkspaceController.h"

@@ -3,7 +3,7 @@
 
 #include "app/OrvendiLink.h"
 #include "service/APIClient.h"
-#include "ui/URL.h"
+#include "base/URL.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi {

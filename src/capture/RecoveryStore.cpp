@@ -13,7 +13,7 @@
 
 #include "capture/AudioConversion.h"
 #include "capture/WAV.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi {
 namespace {

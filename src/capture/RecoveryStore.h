@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 #include "capture/Recording.h"
 #include "platform/Files.h"
 

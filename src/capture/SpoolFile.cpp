@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi {
 

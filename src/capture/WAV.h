@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi {
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/LogFormat.h"
+
 namespace orvendi {
 
 // The system log: one line per message, no levels.
@@ -14,9 +16,9 @@ public:
 
     // Writes a printf-style format whose "%@" and "%d" take the arguments in
     // order, each as given ("Orvendi error: %@").
-    void writeFormat(std::string_view format, std::initializer_list<std::string> arguments);
+    void writeFormat(std::string_view format, std::initializer_list<std::string> arguments) {
+        write(formatLogMessage(format, arguments));
+    }
 };
-
-std::string formatLogMessage(std::string_view format, std::initializer_list<std::string> arguments);
 
 } // namespace orvendi

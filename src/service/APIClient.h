@@ -12,8 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "capture/Bytes.h"
-#include "platform/Error.h"
+#include "base/Bytes.h"
+#include "base/Error.h"
 #include "service/Config.h"
 #include "service/NativeSession.h"
 #include "service/TranscriptionReceipt.h"

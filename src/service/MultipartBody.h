@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi {
 

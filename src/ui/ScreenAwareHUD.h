@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 #include "ui/HUDMessage.h"
 
 namespace orvendi {

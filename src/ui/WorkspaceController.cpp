@@ -8,7 +8,7 @@
 #include "platform/Workspace.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "ui/Base64.h"
+#include "base/Base64.h"
 
 namespace orvendi {
 

@@ -5,7 +5,7 @@
 
 #include "platform/Windows.h"
 #include "service/NativeSession.h"
-#include "ui/URL.h"
+#include "base/URL.h"
 
 namespace orvendi {
 

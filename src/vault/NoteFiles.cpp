@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/IsoTime.h"
 #include "vault/Graphemes.h"
-#include "vault/InternetDate.h"
 
 namespace orvendi::NoteFiles {
 
@@ -37,14 +37,9 @@ std::string_view trimBlanksAndTabs(std::string_view text) {
 }
 
 std::string creationMinute(std::string_view createdAt, double now) {
-    auto seconds = InternetDate::parse(createdAt, true);
-    if (!seconds) {
-        seconds = InternetDate::parse(createdAt, false);
-    }
-    if (!seconds) {
-        seconds = static_cast<int64_t>(std::floor(now));
-    }
-    return InternetDate::formatMinute(*seconds);
+    const auto millis = IsoTime::parse(createdAt);
+    const double seconds = millis ? static_cast<double>(*millis) / 1000 : now;
+    return IsoTime::formatMinute(static_cast<int64_t>(std::floor(seconds)));
 }
 
 } // namespace

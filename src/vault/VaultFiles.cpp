@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::VaultFiles {
 

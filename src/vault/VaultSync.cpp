@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Scheduler.h"

@@ -6,9 +6,9 @@
 #include <sndfile.h>
 #include <thread>
 
-#include "platform/Error.h"
-#include "platform/linux/PulseAudioInput.h"
-#include "platform/linux/PulseMicrophoneProbe.h"
+#include "base/Error.h"
+#include "platform/linux/pulse/PulseAudioInput.h"
+#include "platform/linux/pulse/PulseMicrophoneProbe.h"
 #include "support/AudioSession.h"
 #include "support/TempDir.h"
 

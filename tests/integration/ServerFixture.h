@@ -10,7 +10,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 #include "support/ServerProcess.h"
 #include "support/TempDir.h"
 

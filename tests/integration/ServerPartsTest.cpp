@@ -13,7 +13,6 @@
 #include "auth/SignInCodes.h"
 #include "auth/TokenHasher.h"
 #include "auth/TokenService.h"
-#include "notes/IsoTime.h"
 #include "notes/NoteTitle.h"
 #include "speech/TranscriptCleaner.h"
 #include "storage/CodeStore.h"
@@ -129,29 +128,6 @@ TEST(TranscriptCleanerTest, TurnsSpokenMarksIntoPunctuation) {
         EXPECT_EQ(TranscriptCleaner::clean(TranscriptCleaner::clean(raw)), cleaned)
             << "twice: " << raw;
     }
-}
-
-TEST(IsoTimeTest, ReadsInternetTimesAndWritesUtcWithMilliseconds) {
-    const std::pair<const char*, std::optional<int64_t>> cases[] = {
-        {"2025-02-03T09:05:41.123Z", 1738573541123},
-        {"2025-02-03T09:05:41Z", 1738573541000},
-        {"2025-02-03T10:05:41.1+01:00", 1738573541100},
-        {"2025-02-03T04:05:41.123456-0500", 1738573541123},
-        {"1970-01-01T00:00:00Z", 0},
-        {"2024-02-29T00:00:00Z", 1709164800000},
-        {"2025-02-29T00:00:00Z", std::nullopt},
-        {"2025-13-01T00:00:00Z", std::nullopt},
-        {"2025-02-03 09:05:41Z", std::nullopt},
-        {"2025-02-03T09:05:41", std::nullopt},
-        {"yesterday", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& [text, millis] : cases) {
-        EXPECT_EQ(IsoTime::parse(text), millis) << text;
-    }
-    EXPECT_EQ(IsoTime::format(1738573541123), "2025-02-03T09:05:41.123Z");
-    EXPECT_EQ(IsoTime::format(0), "1970-01-01T00:00:00.000Z");
-    EXPECT_EQ(IsoTime::parse(IsoTime::format(951782400999)), 951782400999); // 2000-02-29
 }
 
 TEST(EmailAddressTest, NormalisesPlausibleAddressesOnly) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/AudioInput.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::test {
 

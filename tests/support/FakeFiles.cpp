@@ -1,6 +1,6 @@
 #include "support/FakeFiles.h"
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi::test {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "capture/Bytes.h"
+#include "base/Bytes.h"
 
 namespace orvendi::test {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/Scheduler.h"
-#include "platform/linux/WorkerPool.h"
+#include "platform/linux/system/WorkerPool.h"
 
 namespace orvendi::test {
 

@@ -1,6 +1,6 @@
 #include "InstallationId.h"
 
-#include "app/UUID.h"
+#include "base/UUID.h"
 #include "platform/Defaults.h"
 
 namespace orvendi {

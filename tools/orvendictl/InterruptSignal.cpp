@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 
 namespace orvendi {
 namespace {

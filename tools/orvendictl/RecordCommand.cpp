@@ -1,5 +1,5 @@
 #include "RecordCommand.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <cerrno>

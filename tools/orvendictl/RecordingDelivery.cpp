@@ -1,5 +1,5 @@
 #include "RecordingDelivery.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 #include <ostream>
 

@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "IsoTime.h"
+#include "base/IsoTime.h"
 #include "SavedRecordings.h"
 #include "Terminal.h"
 #include "ToolServices.h"
@@ -17,14 +17,14 @@ using json = nlohmann::ordered_json;
 std::string jsonLine(const SavedRecordings::Entry& entry) {
     const json object = {{"path", entry.path.string()},
                          {"format", entry.format},
-                         {"modified", IsoTime::format(entry.modified)},
+                         {"modified", IsoTime::formatSeconds(entry.modified)},
                          {"size", entry.size}};
     return object.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 // Tab-separated, so that the folder's blank does not split the path.
 std::string plainLine(const SavedRecordings::Entry& entry) {
-    return entry.path.string() + '\t' + entry.format + '\t' + IsoTime::format(entry.modified) +
+    return entry.path.string() + '\t' + entry.format + '\t' + IsoTime::formatSeconds(entry.modified) +
            '\t' + std::to_string(entry.size);
 }
 

@@ -1,5 +1,5 @@
 #include "SignInCommand.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 #include "AddressText.h"
 #include "Terminal.h"

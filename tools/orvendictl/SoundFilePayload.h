@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "capture/Bytes.h"
-#include "platform/Error.h"
+#include "base/Bytes.h"
+#include "base/Error.h"
 
 namespace orvendi {
 

@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "InstallationId.h"
-#include "IsoTime.h"
+#include "base/IsoTime.h"
 #include "Terminal.h"
 #include "ToolServices.h"
 #include "capture/RecoveryStore.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "platform/Keychain.h"
 #include "service/Config.h"
 #include "service/SessionStore.h"
@@ -90,7 +90,7 @@ std::string sessionLine(const SessionState& state, double now) {
     if (!state.session) {
         return "none stored";
     }
-    const std::string until = IsoTime::format(state.session->expiresAt);
+    const std::string until = IsoTime::formatSeconds(state.session->expiresAt);
     if (state.session->expiresAt > now) {
         return "stored, access token valid until " + until;
     }
@@ -102,7 +102,7 @@ json sessionJson(const SessionState& state) {
     object["session_stored"] = state.keyringAnswered ? json(state.session.has_value()) : json();
     if (state.session) {
         object["access_token_expires_at"] = state.session->expiresAt;
-        object["access_token_valid_until"] = IsoTime::format(state.session->expiresAt);
+        object["access_token_valid_until"] = IsoTime::formatSeconds(state.session->expiresAt);
     } else {
         object["access_token_expires_at"] = nullptr;
         object["access_token_valid_until"] = nullptr;

@@ -2,7 +2,7 @@
 
 #include "Terminal.h"
 #include "ToolServices.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "vault/VaultSync.h"
 
 namespace orvendi {

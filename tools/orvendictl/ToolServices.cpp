@@ -1,9 +1,9 @@
 #include "ToolServices.h"
 
 #include "capture/RecoveryStore.h"
-#include "platform/linux/PulseAudioInput.h"
-#include "platform/linux/SecretServiceKeychain.h"
-#include "platform/linux/SettingsDefaults.h"
+#include "platform/linux/pulse/PulseAudioInput.h"
+#include "platform/linux/secret/SecretServiceKeychain.h"
+#include "platform/linux/system/SettingsDefaults.h"
 #include "service/APIClient.h"
 #include "vault/VaultSync.h"
 

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "DiscardingLog.h"
-#include "platform/linux/EventLoopScheduler.h"
-#include "platform/linux/XdgFiles.h"
+#include "platform/linux/system/EventLoopScheduler.h"
+#include "platform/linux/system/XdgFiles.h"
 #include "service/Config.h"
 
 namespace orvendi {

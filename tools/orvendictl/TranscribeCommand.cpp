@@ -1,5 +1,5 @@
 #include "TranscribeCommand.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 
 #include <ostream>
 

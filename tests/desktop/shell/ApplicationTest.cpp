@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtApplication.h"
+#include "platform/linux/qt/QtApplication.h"
 
 namespace orvendi::test {
 namespace {

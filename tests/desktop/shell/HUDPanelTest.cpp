@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtHUDPanel.h"
-#include "platform/linux/desktop/QtScreens.h"
+#include "platform/linux/qt/QtHUDPanel.h"
+#include "platform/linux/qt/QtScreens.h"
 
 namespace orvendi::test {
 namespace {

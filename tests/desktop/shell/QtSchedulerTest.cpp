@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtScheduler.h"
+#include "platform/linux/qt/QtScheduler.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/desktop/ScreenGeometry.h"
+#include "platform/linux/qt/ScreenGeometry.h"
 
 namespace orvendi::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtSignInView.h"
+#include "platform/linux/qt/QtSignInView.h"
 
 namespace orvendi::test {
 namespace {

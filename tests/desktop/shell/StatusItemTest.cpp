@@ -9,8 +9,8 @@
 
 #include "desktop/support/DBusMenuClient.h"
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtMenu.h"
-#include "platform/linux/desktop/QtStatusItem.h"
+#include "platform/linux/qt/QtMenu.h"
+#include "platform/linux/qt/QtStatusItem.h"
 
 namespace orvendi::test {
 namespace {

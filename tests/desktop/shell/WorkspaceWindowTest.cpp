@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "desktop/support/QtTestLoop.h"
-#include "platform/linux/desktop/QtWindows.h"
-#include "platform/linux/desktop/QtWorkspaceWindow.h"
+#include "platform/linux/qt/QtWindows.h"
+#include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "support/MemoryDefaults.h"
 
 namespace orvendi::test {

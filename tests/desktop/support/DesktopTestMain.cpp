@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "platform/linux/desktop/QtApplication.h"
+#include "platform/linux/qt/QtApplication.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

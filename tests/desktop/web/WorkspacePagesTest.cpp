@@ -5,11 +5,11 @@
 
 #include "desktop/support/QtTestLoop.h"
 #include "integration/ServerFixture.h"
-#include "platform/linux/desktop/QtWindows.h"
-#include "platform/linux/desktop/QtWorkspaceWindow.h"
+#include "platform/linux/qt/QtWindows.h"
+#include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "service/NativeSession.h"
 #include "support/MemoryDefaults.h"
-#include "ui/Base64.h"
+#include "base/Base64.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi::test {

@@ -2,7 +2,7 @@
 
 #include "DesktopApps.h"
 #include "X11Services.h"
-#include "platform/linux/desktop/AtspiElement.h"
+#include "platform/linux/atspi/AtspiElement.h"
 
 namespace orvendi {
 namespace {

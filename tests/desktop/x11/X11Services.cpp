@@ -4,7 +4,7 @@
 
 #include "X11Services.h"
 
-#include "platform/linux/desktop/AtspiElement.h"
+#include "platform/linux/atspi/AtspiElement.h"
 
 namespace orvendi::test {
 

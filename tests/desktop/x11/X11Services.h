@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/desktop/QtPasteboard.h"
-#include "platform/linux/desktop/X11DesktopServices.h"
+#include "platform/linux/qt/QtPasteboard.h"
+#include "platform/linux/X11DesktopServices.h"
 
 namespace orvendi::test {
 

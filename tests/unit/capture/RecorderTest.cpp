@@ -8,7 +8,7 @@
 
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "support/FakeAudioInput.h"
 #include "support/FakeFiles.h"
 #include "support/SoundFiles.h"

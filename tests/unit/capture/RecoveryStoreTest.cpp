@@ -7,7 +7,7 @@
 
 #include "capture/RecoveryStore.h"
 #include "capture/WAV.h"
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "support/FakeFiles.h"
 #include "support/SoundFiles.h"
 

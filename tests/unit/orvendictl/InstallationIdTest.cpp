@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "InstallationId.h"
-#include "app/UUID.h"
+#include "base/UUID.h"
 #include "support/MemoryDefaults.h"
 
 namespace orvendi::test {

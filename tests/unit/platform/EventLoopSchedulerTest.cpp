@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/EventLoopScheduler.h"
+#include "platform/linux/system/EventLoopScheduler.h"
 
 namespace orvendi {
 namespace {

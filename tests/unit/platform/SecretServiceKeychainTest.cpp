@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/linux/SecretServiceKeychain.h"
+#include "platform/linux/secret/SecretServiceKeychain.h"
 #include "service/SessionStore.h"
 #include "support/CapturingLog.h"
 #include "support/SecretServiceSession.h"

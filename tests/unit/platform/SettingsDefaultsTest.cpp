@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/SettingsDefaults.h"
+#include "platform/linux/system/SettingsDefaults.h"
 #include "support/TempDir.h"
 
 namespace orvendi {

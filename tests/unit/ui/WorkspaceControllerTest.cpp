@@ -10,7 +10,7 @@
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/FakePlatform.h"
-#include "ui/Base64.h"
+#include "base/Base64.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi::test {

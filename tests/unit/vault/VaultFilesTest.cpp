@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/Error.h"
+#include "base/Error.h"
 #include "support/TempDir.h"
 #include "vault/VaultFiles.h"
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/linux/desktop/QtApplication.h"
+#include "platform/linux/qt/QtApplication.h"
 
 namespace {
 

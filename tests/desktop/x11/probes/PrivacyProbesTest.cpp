@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "../X11Services.h"
-#include "platform/linux/PulseMicrophoneProbe.h"
+#include "platform/linux/pulse/PulseMicrophoneProbe.h"
 
 namespace orvendi {
 namespace {

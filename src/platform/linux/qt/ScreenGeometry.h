@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include "base/Geometry.h"
+
+namespace orvendi::ScreenGeometry {
+
+// The agent measures the screen from the bottom-left corner of the primary
+// screen with y growing upwards; Qt (and X11) from the top-left corner of the
+// whole desktop with y growing downwards. `primary` is the primary screen's
+// geometry in Qt's coordinates.
+
+Rect toAgent(const QRect& qtRect, const QRect& primary);
+
+// The agent's bottom-left origin of a window of `size` as Qt's top-left point.
+QPoint toQtTopLeft(Point agentOrigin, const QSize& size, const QRect& primary);
+
+// Qt's top-left point of a window of `size` as the agent's bottom-left origin.
+Point toAgentOrigin(const QPoint& qtTopLeft, const QSize& size, const QRect& primary);
+
+} // namespace orvendi::ScreenGeometry

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "platform/KeyEvents.h"
+#include "platform/linux/rules/DictationKey.h"
+#include "platform/linux/rules/RawKeyTracker.h"
+#include "platform/linux/x11/XConnection.h"
+
+class QSocketNotifier;
+class QTimer;
+
+namespace orvendi {
+
+// The dictation key monitor and the paste keystroke on X11.
+//
+// The monitor listens to XInput2 raw key events on the root window of a
+// connection of its own: they reach every client whatever window has focus or
+// holds a grab, and listening consumes nothing. The connection's socket is
+// watched by the Qt event loop, so flags changes are reported on the main
+// thread.
+//
+// The paste keystroke is synthesized with XTest. It waits, up to a short limit,
+// for the user to let go of the dictation key and every modifier: a keystroke
+// mixed with held keys would become a different shortcut.
+class X11KeyEvents : public KeyEvents {
+public:
+    // `targetIsTerminal` is asked right before each keystroke: terminals paste
+    // with Control-Shift-V because Control-V is a terminal control character.
+    X11KeyEvents(XConnection& x, DictationKey key, std::function<bool()> targetIsTerminal);
+    ~X11KeyEvents() override;
+
+    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
+    void postPasteKeystroke() override;
+    std::string dictationKeyName() const override;
+
+    // XInput 2.2 raw key events are what the monitor needs from the X server.
+    static bool serverHasRawKeyEvents(Display* display);
+    // Xlib's keysym spellings, for naming the dictation key.
+    static DictationKey::KeysymNames keysymNames();
+
+private:
+    void readEvents();
+    void refreshKeycodes();
+    bool keysHeld();
+    void postWhenKeysReleased();
+    void sendPasteKeystroke(bool withShift);
+
+    XConnection& x_;
+    DictationKey key_;
+    std::function<bool()> targetIsTerminal_;
+    std::function<void(KeyFlags)> onFlagsChanged_;
+
+    std::unique_ptr<XConnection> events_;
+    int inputExtensionOpcode_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    RawKeyTracker tracker_;
+
+    std::unique_ptr<QTimer> releaseWait_;
+    int pendingKeystrokes_ = 0;
+    std::chrono::steady_clock::time_point waitingSince_;
+};
+
+} // namespace orvendi
