@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 
 namespace orvendi::test {
 namespace {
@@ -102,9 +103,10 @@ TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
     // the reverse order does not depend on how fast the machine is.
     std::promise<void> answerFirst;
     std::shared_future<void> firstMayAnswer = answerFirst.get_future().share();
-    std::atomic<int> uploads{0};
-    server.handle("POST", "/api/transcribe", [&uploads, firstMayAnswer](const RecordedRequest&) {
-        const int index = ++uploads;
+    // Owned by the handler: the server's workers may outlive this test body.
+    auto uploads = std::make_shared<std::atomic<int>>(0);
+    server.handle("POST", "/api/transcribe", [uploads, firstMayAnswer](const RecordedRequest&) {
+        const int index = ++*uploads;
         if (index == 1) {
             firstMayAnswer.wait_for(std::chrono::seconds(30));
         }
