@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "app/AppDelegate.h"
+#include "app/DictationGestures.h"
 #include "capture/WAV.h"
 #include "input/InsertionTarget.h"
 #include "platform/Accessibility.h"
@@ -149,6 +150,7 @@ class TimedScheduler : public Scheduler {
 public:
     explicit TimedScheduler(Timeline& timeline) : timeline_(timeline) {}
     double now() const override { return loop.now(); }
+    bool isMainThread() const override { return loop.isMainThread(); }
     void mainAsync(Task task) override {
         if (inTranscriptionTask) {
             timeline_.mark(timeline_.resultPosted);
@@ -312,7 +314,7 @@ public:
         press();
         keyEvents_.send(false, false);
         // Far enough apart that two taps never make a double tap.
-        waitForMainLoop(AppDelegate::kDoubleTapWindow + 0.15);
+        waitForMainLoop(DictationGestures::kDoubleTapWindow + 0.15);
         return milliseconds(*timeline_.read(timeline_.pressed),
                             *timeline_.read(timeline_.firstAudio));
     }

@@ -1,46 +1,61 @@
 #include "app/AppDelegate.h"
 
+#include "app/ActivationReporter.h"
+#include "app/DictationGestures.h"
+#include "app/SettingsPages.h"
+#include "app/StatusMenu.h"
+#include "app/TranscriptDelivery.h"
+#include "app/WorkspaceLinks.h"
 #include "base/UUID.h"
+#include "capture/Recorder.h"
+#include "platform/MainThreadCheck.h"
 #include "service/APIClient.h"
+#include "ui/ScreenAwareHUD.h"
 #include "ui/SignInController.h"
-#include "ui/WorkspaceController.h"
 #include "vault/VaultSync.h"
 
 namespace orvendi {
-std::shared_ptr<AppDelegate> AppDelegate::create(const Platform& platform) {
-    return std::shared_ptr<AppDelegate>(new AppDelegate(platform));
-}
 
-AppDelegate::AppDelegate(const Platform& platform)
-    : platform_(platform), recorder_(platform.audioInput, platform.scheduler, platform.files),
-      fnMonitor_(platform.keyEvents, platform.scheduler),
-      screenHUD_(platform.windows, platform.defaults, platform.scheduler) {}
-
-AppDelegate::~AppDelegate() {
-    if (nativeStatusTimer_) {
-        nativeStatusTimer_->invalidate();
+std::shared_ptr<AppDelegate> AppDelegate::create(const Platform& platform,
+                                                 BackendFactory makeBackend) {
+    if (!makeBackend) {
+        makeBackend = [&keychain = platform.keychain,
+                       &clock = platform.scheduler](const Config& config) {
+            return std::make_shared<APIClient>(config, keychain, clock);
+        };
     }
+    return std::shared_ptr<AppDelegate>(new AppDelegate(platform, std::move(makeBackend)));
 }
+
+AppDelegate::AppDelegate(const Platform& platform, BackendFactory makeBackend)
+    : platform_(platform), makeBackend_(std::move(makeBackend)),
+      recorder_(
+          std::make_shared<Recorder>(platform.audioInput, platform.scheduler, platform.files)),
+      fnMonitor_(platform.keyEvents, platform.scheduler),
+      screenHUD_(std::make_shared<ScreenAwareHUD>(platform.windows, platform.defaults,
+                                                  platform.scheduler)) {}
+
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     configureMainMenu();
-    statusItem_ = platform_.application.createStatusItem();
-    setIcon(kIdleSymbol, kIdleAccessibility);
-    buildStatusMenu();
-    statusItem_->setMenu(statusMenu_);
+    createStatusMenu();
 
     const Config config = Config::load(platform_.files);
-    api_ = std::make_shared<APIClient>(config, platform_.keychain, platform_.scheduler);
+    api_ = makeBackend_(config);
+    createCollaborators();
     try {
         api_->ensureToken();
     } catch (const std::exception&) {
         openSignIn(config);
         return;
     }
-    finishAuthenticatedSetup(config, statusMenu_);
+    finishAuthenticatedSetup(config, statusMenu_->menu());
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (!hasVisibleWindows) {
         showWorkspace("/app");
     }
@@ -66,29 +81,47 @@ void AppDelegate::configureMainMenu() {
     app.setMainMenu(mainMenu_, windowMenu);
 }
 
-void AppDelegate::setIcon(const std::string& symbol, const std::string& accessibility) {
-    if (!statusItem_) {
-        return;
-    }
-    // The red recording dot is the only coloured state; every other symbol is
-    // drawn in the panel's own colour.
-    const bool recording = symbol == kRecordingSymbol;
-    statusItem_->setSymbol(symbol, accessibility, !recording);
-    statusItem_->setTint(recording ? Tint::SystemRed : Tint::None);
+void AppDelegate::createStatusMenu() {
+    StatusMenu::Commands commands{
+        weakCommand(&AppDelegate::menuToggle), weakCommand(&AppDelegate::retrySavedRecording),
+        weakCommand(&AppDelegate::copyLast), weakCommand(&AppDelegate::openHistory),
+        weakCommand(&AppDelegate::openActivation)};
+    statusMenu_ = StatusMenu::create(platform_.application, platform_.scheduler, platform_.log,
+                                     recorder_, commands);
+}
+
+void AppDelegate::createCollaborators() {
+    const InsertionServices services{platform_.scheduler, platform_.workspace,
+                                     platform_.accessibility, platform_.pasteboard,
+                                     platform_.keyEvents};
+    reporter_ = std::make_shared<ActivationReporter>(api_, platform_.scheduler, platform_.privacy,
+                                                     platform_.defaults, platform_.log);
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    // Each delivered transcript becomes a note: the vault picks it up soon.
+    auto syncVaultSoon = [weakSelf] {
+        auto self = weakSelf.lock();
+        if (self && self->vault_) {
+            self->vault_->syncSoon();
+        }
+    };
+    delivery_ = std::make_shared<TranscriptDelivery>(api_, services, platform_.defaults, recorder_,
+                                                     screenHUD_, statusMenu_, syncVaultSoon);
+    gestures_ = std::make_shared<DictationGestures>(services, platform_.privacy, recorder_,
+                                                    screenHUD_, statusMenu_, delivery_, reporter_);
+    links_ = std::make_unique<WorkspaceLinks>(api_, platform_.application, platform_.windows,
+                                              platform_.workspace, platform_.keychain,
+                                              platform_.files, platform_.scheduler);
 }
 
 void AppDelegate::openSignIn(const Config& config) {
-    if (!api_) {
-        return;
-    }
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
     signInController_ =
         SignInController::create(api_, platform_.windows, platform_.scheduler, [weakSelf, config] {
             auto self = weakSelf.lock();
-            if (!self || !self->statusItem_) {
+            if (!self) {
                 return;
             }
-            if (auto menu = self->statusItem_->menu()) {
+            if (auto menu = self->statusMenu_->currentMenu()) {
                 self->finishAuthenticatedSetup(config, menu);
             }
         });
@@ -98,63 +131,41 @@ void AppDelegate::openSignIn(const Config& config) {
 
 void AppDelegate::finishAuthenticatedSetup(const Config& config,
                                            const std::shared_ptr<Menu>& menu) {
-    if (authenticatedSetupComplete_ || !api_) {
+    if (authenticatedSetupComplete_) {
         return;
     }
     authenticatedSetupComplete_ = true;
-    emitActivation("signed_in");
+    reporter_->emitActivation("signed_in");
 
     vault_ = VaultSync::create(*api_, config.vault_dir, platform_.scheduler, platform_.files,
                                platform_.log);
     vault_->start();
 
-    refreshMicrophonePermission(true);
-    reportNativeStatus(true);
-    if (nativeStatusTimer_) {
-        nativeStatusTimer_->invalidate();
-    }
-    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    constexpr double kStatusReportInterval = 10.0;
-    nativeStatusTimer_ = platform_.scheduler.repeatingTimer(kStatusReportInterval, [weakSelf] {
-        if (auto self = weakSelf.lock()) {
-            self->reportNativeStatus(false);
-        }
-    });
+    gestures_->refreshMicrophonePermission(true);
+    reporter_->startNativeStatusReports();
 
     wireKeyMonitor();
     if (!fnMonitoring_) {
         fnMonitoring_ = fnMonitor_.start();
         if (fnMonitoring_) {
-            emitActivation("shortcut_ready");
+            reporter_->emitActivation("shortcut_ready");
         } else {
-            insertAccessibilityWarning(*menu);
+            StatusMenu::insertAccessibilityWarning(
+                *menu, weakCommand(&AppDelegate::openAccessibilitySettings));
         }
     }
     if (fnMonitoring_) {
-        persistActivationStage(ActivationStage::ShortcutReady);
-        emitActivation("shortcut_ready");
+        reporter_->persistActivationStage(ActivationStage::ShortcutReady);
+        reporter_->emitActivation("shortcut_ready");
     }
 
-    if (platform_.defaults.boolean(kActivationCompleteKey).value_or(false)) {
-        showWorkspace("/app");
-    } else {
-        platform_.defaults.setBoolean(kActivationCompleteKey, true);
-        showWorkspace("/settings");
-    }
+    // The first signed-in launch opens the settings page, every later one the app.
+    showWorkspace(reporter_->completeActivation() ? "/app" : "/settings");
 }
 
 void AppDelegate::wireKeyMonitor() {
-    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    auto onDown = [weakSelf] {
-        if (auto self = weakSelf.lock()) {
-            self->fnDown();
-        }
-    };
-    auto onUp = [weakSelf] {
-        if (auto self = weakSelf.lock()) {
-            self->fnUp();
-        }
-    };
+    auto onDown = weakCommand(&AppDelegate::fnDown);
+    auto onUp = weakCommand(&AppDelegate::fnUp);
     // The Control variant dictates exactly like the plain gesture, and a running
     // dictation is never turned into a contextual one.
     fnMonitor_.onFnDown = onDown;
@@ -164,28 +175,95 @@ void AppDelegate::wireKeyMonitor() {
     fnMonitor_.onContextUpgrade = [] { return false; };
 }
 
-void AppDelegate::insertAccessibilityWarning(Menu& menu) {
+std::function<void()> AppDelegate::weakCommand(void (AppDelegate::*command)()) {
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    menu.insertItem(0, "⚠ Grant Accessibility for the dictation key…", [weakSelf] {
+    return [weakSelf, command] {
         if (auto self = weakSelf.lock()) {
-            self->openAccessibilitySettings();
+            ((*self).*command)();
         }
-    });
-    menu.insertSeparator(1);
+    };
+}
+
+void AppDelegate::openURLs(const std::vector<std::string>& urls) {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (links_) {
+        links_->openURLs(urls);
+    }
+}
+
+void AppDelegate::fnDown() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (gestures_) {
+        gestures_->fnDown();
+    }
+}
+
+void AppDelegate::fnUp() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (gestures_) {
+        gestures_->fnUp();
+    }
+}
+
+void AppDelegate::menuToggle() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (gestures_) {
+        gestures_->menuToggle();
+    }
+}
+
+void AppDelegate::retrySavedRecording() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (delivery_) {
+        delivery_->retrySavedRecording();
+    }
+}
+
+void AppDelegate::copyLast() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (delivery_) {
+        delivery_->copyLast();
+    }
+}
+
+void AppDelegate::openHistory() {
+    showWorkspace("/app");
+}
+
+void AppDelegate::openActivation() {
+    showWorkspace("/settings");
+}
+
+void AppDelegate::openAccessibilitySettings() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    SettingsPages::open(platform_.workspace, "accessibility");
+}
+
+void AppDelegate::showWorkspace(const std::string& path) {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (links_) {
+        links_->showWorkspace(path);
+    }
 }
 
 std::string AppDelegate::installationId() {
-    if (auto stored = platform_.defaults.string(kInstallationIdKey); stored && isUUID(*stored)) {
-        return *stored;
-    }
-    std::string fresh = makeLowercaseUUID();
-    platform_.defaults.setString(kInstallationIdKey, fresh);
-    return fresh;
+    return ActivationReporter::installationId(platform_.defaults);
 }
 
-InsertionServices AppDelegate::insertionServices() {
-    return {platform_.scheduler, platform_.workspace, platform_.accessibility, platform_.pasteboard,
-            platform_.keyEvents};
+std::optional<std::string> AppDelegate::lastText() const {
+    return delivery_ ? delivery_->lastText() : std::nullopt;
+}
+
+bool AppDelegate::isRecording() const {
+    return recorder_->isRecording();
+}
+
+bool AppDelegate::isLocked() const {
+    return gestures_ && gestures_->isLocked();
+}
+
+std::shared_ptr<Menu> AppDelegate::statusMenu() const {
+    return statusMenu_ ? statusMenu_->menu() : nullptr;
 }
 
 } // namespace orvendi

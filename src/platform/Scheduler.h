@@ -40,6 +40,8 @@ public:
 
     // Wall-clock time in seconds since 1970-01-01 00:00 UTC.
     virtual double now() const = 0;
+    // True on the thread that runs the main queue.
+    virtual bool isMainThread() const = 0;
 
     virtual void mainAsync(Task task) = 0;
     virtual void mainAfter(double seconds, Task task) = 0;

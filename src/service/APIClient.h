@@ -14,9 +14,9 @@
 
 #include "base/Bytes.h"
 #include "base/Error.h"
+#include "service/Backend.h"
 #include "service/Config.h"
 #include "service/NativeSession.h"
-#include "service/TranscriptionReceipt.h"
 
 namespace orvendi {
 
@@ -26,59 +26,37 @@ class HTTPTransport;
 struct HTTPRequest;
 struct HTTPResponse;
 
-// The backend refused or could not do what was asked.
-class APIError : public Error {
-public:
-    enum class Kind { RequestFailed, AuthFailed };
-    static APIError requestFailed(const std::string& message) {
-        return {Kind::RequestFailed, message};
-    }
-    static APIError authFailed() { return {Kind::AuthFailed, "Sign-in failed"}; }
-    Kind kind() const { return kind_; }
-
-private:
-    APIError(Kind kind, const std::string& description) : Error(description), kind_(kind) {}
-    Kind kind_;
-};
-
-// No HTTP response: the transport's own readable description (libcurl's), or a
-// base address that does not form a requestable URL with the path.
-class TransportError : public Error {
-public:
-    using Error::Error;
-};
-
-// The one client of the backend web service. Every operation blocks the calling
+// The HTTP client of the backend web service. Every operation blocks the calling
 // thread until the server has answered; callers use background queues. Safe to
 // use from several threads at once (the token state is guarded).
-class APIClient {
+class APIClient final : public Backend {
 public:
     // Keeps the configuration and loads any stored session; makes no request.
     // `clock` supplies the wall clock; `keychain` must outlive the client.
     APIClient(Config config, Keychain& keychain, const Scheduler& clock);
-    virtual ~APIClient();
+    ~APIClient() override;
     APIClient(const APIClient&) = delete;
     APIClient& operator=(const APIClient&) = delete;
 
     const Config& config() const { return config_; }
 
-    // A usable access token: cached, refreshed, or from the password grant.
-    virtual std::string ensureToken();
-    virtual void requestSignInCode(const std::string& email);
-    virtual void verifySignInCode(const std::string& email, const std::string& code);
-    virtual TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
-                                                       bool ephemeral);
+    std::string ensureToken() override;
+    void requestSignInCode(const std::string& email) override;
+    void verifySignInCode(const std::string& email, const std::string& code) override;
+    TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
+                                               bool ephemeral) override;
     // Told before each chunk of a long recording goes up: chunk 1..chunks.
     using ChunkProgress = std::function<void(size_t chunk, size_t chunks)>;
     // The same, reporting chunked uploads as they go (the terminal tool's progress).
     TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                bool ephemeral, const ChunkProgress& progress);
-    virtual std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full);
-    virtual void recordActivationEvent(const std::string& event, const std::string& installationId);
-    virtual void updateNativeStatus(const std::string& installationId, bool microphone,
-                                    bool accessibility, bool inputMonitoring, bool screenRecording);
+    std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full) override;
+    void recordActivationEvent(const std::string& event,
+                               const std::string& installationId) override;
+    void updateNativeStatus(const std::string& installationId, bool microphone, bool accessibility,
+                            bool inputMonitoring, bool screenRecording) override;
 
-protected:
+private:
     // Implementation details belong to the .cpp; fields are listed here so the
     // class stays one object with one lock around its token state.
     Config config_;
@@ -89,7 +67,6 @@ protected:
     double tokenExpiry_;
     std::optional<std::string> refreshToken_;
 
-private:
     // Request core (APIClient.cpp).
     HTTPResponse syncRequest(const HTTPRequest& request);
     HTTPRequest jsonRequest(const std::string& path, const nlohmann::json& body,

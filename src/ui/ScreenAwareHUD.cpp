@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Defaults.h"
+#include "platform/MainThreadCheck.h"
 #include "platform/Scheduler.h"
 #include "platform/Windows.h"
 
@@ -102,6 +103,7 @@ ScreenAwareHUD::~ScreenAwareHUD() {
 }
 
 void ScreenAwareHUD::show(const std::string& text, const std::string& symbol) {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     ++shownMessages_;
     panel_->setText(text);
     panel_->setSymbol(symbol, text);
@@ -110,6 +112,7 @@ void ScreenAwareHUD::show(const std::string& text, const std::string& symbol) {
 }
 
 void ScreenAwareHUD::hide(double seconds) {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     std::weak_ptr<ScreenAwareHUD*> weakSelf = self_;
     scheduler_.mainAfter(seconds, [weakSelf, message = shownMessages_] {
         auto self = weakSelf.lock();

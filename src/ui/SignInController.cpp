@@ -4,9 +4,10 @@
 #include <exception>
 #include <string_view>
 
+#include "platform/MainThreadCheck.h"
 #include "platform/Scheduler.h"
 #include "platform/Windows.h"
-#include "service/APIClient.h"
+#include "service/Backend.h"
 
 namespace orvendi {
 
@@ -61,7 +62,7 @@ std::string trimmed(std::string_view text) {
 
 } // namespace
 
-std::shared_ptr<SignInController> SignInController::create(std::shared_ptr<APIClient> api,
+std::shared_ptr<SignInController> SignInController::create(std::shared_ptr<Backend> api,
                                                            Windows& windows, Scheduler& scheduler,
                                                            std::function<void()> onSignedIn) {
     std::shared_ptr<SignInController> controller(
@@ -70,7 +71,7 @@ std::shared_ptr<SignInController> SignInController::create(std::shared_ptr<APICl
     return controller;
 }
 
-SignInController::SignInController(std::shared_ptr<APIClient> api, Windows& windows,
+SignInController::SignInController(std::shared_ptr<Backend> api, Windows& windows,
                                    Scheduler& scheduler, std::function<void()> onSignedIn)
     : api_(std::move(api)), scheduler_(scheduler), onSignedIn_(std::move(onSignedIn)),
       view_(windows.createSignInView()) {}
@@ -94,14 +95,17 @@ void SignInController::buildContent() {
 }
 
 void SignInController::showWindow() {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     view_->show();
 }
 
 void SignInController::close() {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     view_->close();
 }
 
 void SignInController::submit() {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     const std::string email = trimmed(view_->emailText());
     if (email.empty()) {
         view_->setMessage(kEnterEmail, TextColor::Red);

@@ -6,7 +6,7 @@
 
 namespace orvendi {
 
-class APIClient;
+class Backend;
 class Scheduler;
 class SignInView;
 class Windows;
@@ -17,8 +17,8 @@ class Windows;
 // onSignedIn runs.
 class SignInController : public std::enable_shared_from_this<SignInController> {
 public:
-    static std::shared_ptr<SignInController> create(std::shared_ptr<APIClient> api,
-                                                    Windows& windows, Scheduler& scheduler,
+    static std::shared_ptr<SignInController> create(std::shared_ptr<Backend> api, Windows& windows,
+                                                    Scheduler& scheduler,
                                                     std::function<void()> onSignedIn);
     ~SignInController();
     SignInController(const SignInController&) = delete;
@@ -32,7 +32,7 @@ public:
     bool codeSent() const { return codeSent_; }
 
 private:
-    SignInController(std::shared_ptr<APIClient> api, Windows& windows, Scheduler& scheduler,
+    SignInController(std::shared_ptr<Backend> api, Windows& windows, Scheduler& scheduler,
                      std::function<void()> onSignedIn);
     void buildContent();
     void request(const std::string& email, bool verify, const std::string& code);
@@ -41,7 +41,7 @@ private:
     void failureStep(const std::string& description);
     std::string phaseTitle() const;
 
-    std::shared_ptr<APIClient> api_;
+    std::shared_ptr<Backend> api_;
     Scheduler& scheduler_;
     std::function<void()> onSignedIn_;
     std::unique_ptr<SignInView> view_;

@@ -5,8 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/MainThreadCheck.h"
 #include "platform/Workspace.h"
-#include "service/APIClient.h"
+#include "service/Backend.h"
 #include "service/SessionStore.h"
 #include "base/Base64.h"
 
@@ -28,9 +29,10 @@ bool isHandedToTheSystem(const URL& url) {
 
 } // namespace
 
-WorkspaceController::WorkspaceController(std::shared_ptr<APIClient> api, Keychain& keychain,
-                                         Windows& windows, Workspace& workspace, URL baseURL)
-    : api_(std::move(api)), keychain_(keychain), workspace_(workspace),
+WorkspaceController::WorkspaceController(std::shared_ptr<Backend> api, Keychain& keychain,
+                                         Windows& windows, Workspace& workspace,
+                                         const Scheduler& scheduler, URL baseURL)
+    : api_(std::move(api)), keychain_(keychain), workspace_(workspace), scheduler_(scheduler),
       baseURL_(std::move(baseURL)), window_(windows.createWorkspaceWindow()),
       self_(std::make_shared<WorkspaceController*>(this)) {
     window_->setTitle(kWindowTitle);
@@ -45,6 +47,7 @@ WorkspaceController::WorkspaceController(std::shared_ptr<APIClient> api, Keychai
 WorkspaceController::~WorkspaceController() = default;
 
 void WorkspaceController::rebuildWebView(const std::string& path) {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     window_->rebuildWebView(sessionScript());
     const auto url = baseURL_.resolve(path.starts_with("/") ? path : "/" + path);
     if (!url) {
@@ -69,6 +72,7 @@ std::optional<std::string> WorkspaceController::sessionScript() {
 }
 
 void WorkspaceController::showWindow() {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     window_->show();
 }
 
@@ -77,6 +81,7 @@ bool WorkspaceController::isWindowVisible() const {
 }
 
 bool WorkspaceController::decideNavigation(const NavigationAction& action) {
+    ORVENDI_ASSERT_MAIN_THREAD(scheduler_);
     if (!action.url) {
         return false;
     }

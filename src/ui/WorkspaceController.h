@@ -9,8 +9,9 @@
 
 namespace orvendi {
 
-class APIClient;
+class Backend;
 class Keychain;
+class Scheduler;
 class Workspace;
 
 // The web workspace in a window of its own, already signed in: before the
@@ -24,8 +25,8 @@ public:
     static constexpr double kLoadTimeout = 60;
 
     // `baseURL` is fixed for the controller's life. Loads kFirstPath.
-    WorkspaceController(std::shared_ptr<APIClient> api, Keychain& keychain, Windows& windows,
-                        Workspace& workspace, URL baseURL);
+    WorkspaceController(std::shared_ptr<Backend> api, Keychain& keychain, Windows& windows,
+                        Workspace& workspace, const Scheduler& scheduler, URL baseURL);
     ~WorkspaceController();
     WorkspaceController(const WorkspaceController&) = delete;
     WorkspaceController& operator=(const WorkspaceController&) = delete;
@@ -53,9 +54,10 @@ public:
 private:
     std::optional<std::string> sessionScript();
 
-    std::shared_ptr<APIClient> api_;
+    std::shared_ptr<Backend> api_;
     Keychain& keychain_;
     Workspace& workspace_;
+    const Scheduler& scheduler_;
     URL baseURL_;
     std::unique_ptr<WorkspaceWindow> window_;
     std::shared_ptr<WorkspaceController*> self_;

@@ -7,7 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Scheduler.h"
-#include "service/APIClient.h"
+#include "service/Backend.h"
 #include "vault/ManagedFiles.h"
 #include "vault/NoteFiles.h"
 #include "vault/NoteMarkdown.h"
@@ -44,13 +44,13 @@ std::filesystem::path notesFolder(const std::optional<std::string>& vaultPath, c
 
 } // namespace
 
-std::shared_ptr<VaultSync> VaultSync::create(APIClient& api,
+std::shared_ptr<VaultSync> VaultSync::create(Backend& api,
                                              const std::optional<std::string>& vaultPath,
                                              Scheduler& scheduler, const Files& files, Log& log) {
     return std::shared_ptr<VaultSync>(new VaultSync(api, vaultPath, scheduler, files, log));
 }
 
-VaultSync::VaultSync(APIClient& api, const std::optional<std::string>& vaultPath,
+VaultSync::VaultSync(Backend& api, const std::optional<std::string>& vaultPath,
                      Scheduler& scheduler, const Files& files, Log& log)
     : api_(api), vaultDir_(notesFolder(vaultPath, files)),
       stateFile_(files.homeDirectory() / kStateFile), queue_(scheduler.serialQueue(kQueueLabel)),

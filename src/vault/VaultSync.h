@@ -13,7 +13,7 @@
 
 namespace orvendi {
 
-class APIClient;
+class Backend;
 class Files;
 class Log;
 class Scheduler;
@@ -45,7 +45,7 @@ public:
     // into its "Notes" sub-folder. Reads the state file (an unreadable one
     // counts as a vault never synced); creates no folder and starts nothing.
     // The synchroniser is shared: its queued work holds it weakly.
-    static std::shared_ptr<VaultSync> create(APIClient& api,
+    static std::shared_ptr<VaultSync> create(Backend& api,
                                              const std::optional<std::string>& vaultPath,
                                              Scheduler& scheduler, const Files& files, Log& log);
     ~VaultSync();
@@ -65,7 +65,7 @@ public:
     const std::filesystem::path& stateFile() const { return stateFile_; }
 
 private:
-    VaultSync(APIClient& api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
+    VaultSync(Backend& api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
               const Files& files, Log& log);
 
     struct Run;
@@ -85,7 +85,7 @@ private:
     void saveState();
     std::filesystem::path lockFile() const;
 
-    APIClient& api_;
+    Backend& api_;
     std::filesystem::path vaultDir_;
     std::filesystem::path stateFile_;
     std::shared_ptr<Timer> timer_;

@@ -5,44 +5,30 @@
 #include <string>
 #include <thread>
 
-#include "service/APIClient.h"
+#include "support/FakeBackend.h"
 #include "support/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {
 namespace {
 
-// Answers on the background thread and records which thread asked.
-class ThreadCheckingClient : public APIClient {
-public:
-    ThreadCheckingClient(Keychain& keychain, const Scheduler& clock, std::thread::id mainThread)
-        : APIClient(Config::defaultRecord(), keychain, clock), mainThread_(mainThread) {}
-
-    void requestSignInCode(const std::string&) override { check(); }
-    void verifySignInCode(const std::string&, const std::string& code) override {
-        check();
-        if (code != "111111") {
-            throw APIError::requestFailed("Invalid or expired code");
-        }
-    }
-
+// Counts the backend's calls and those made on the main (test) thread.
+struct ThreadCount {
     std::atomic<int> calls{0};
-    std::atomic<int> callsOnMainThread{0};
-
-private:
-    void check() {
-        ++calls;
-        if (std::this_thread::get_id() == mainThread_) {
-            ++callsOnMainThread;
-        }
-    }
-    std::thread::id mainThread_;
+    std::atomic<int> onMainThread{0};
 };
 
 TEST(SignInControllerThreads, RequestsRunInTheBackgroundAndControlsChangeOnTheMainThread) {
     FakePlatform fake(VirtualScheduler::Background::Threads);
-    auto api = std::make_shared<ThreadCheckingClient>(fake.keychain, fake.scheduler,
-                                                      std::this_thread::get_id());
+    auto api = std::make_shared<FakeBackend>();
+    ThreadCount count;
+    api->onCall = [&count, mainThread = std::this_thread::get_id()](const std::string&) {
+        ++count.calls;
+        if (std::this_thread::get_id() == mainThread) {
+            ++count.onMainThread;
+        }
+    };
+    api->verifyError = "Invalid or expired code";
     int signedIn = 0;
     auto controller =
         SignInController::create(api, fake.windows, fake.scheduler, [&] { ++signedIn; });
@@ -57,12 +43,13 @@ TEST(SignInControllerThreads, RequestsRunInTheBackgroundAndControlsChangeOnTheMa
     ASSERT_TRUE(fake.scheduler.runUntil([&] { return view.primaryEnabled; }));
     EXPECT_EQ(view.message, "Invalid or expired code");
 
+    api->verifyError.reset();
     view.code = "111111";
     view.submit();
     ASSERT_TRUE(fake.scheduler.runUntil([&] { return signedIn == 1; }));
     EXPECT_TRUE(view.closed);
-    EXPECT_EQ(api->calls, 3);
-    EXPECT_EQ(api->callsOnMainThread, 0);
+    EXPECT_EQ(count.calls, 3);
+    EXPECT_EQ(count.onMainThread, 0);
 }
 
 } // namespace

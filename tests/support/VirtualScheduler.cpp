@@ -53,6 +53,10 @@ VirtualScheduler::VirtualScheduler(Background mode, double startTime)
 
 VirtualScheduler::~VirtualScheduler() { workers_.reset(); }
 
+bool VirtualScheduler::isMainThread() const {
+    return std::this_thread::get_id() == testThread_;
+}
+
 double VirtualScheduler::now() const {
     std::lock_guard lock(mutex_);
     return now_;

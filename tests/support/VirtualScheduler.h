@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "platform/Scheduler.h"
 #include "platform/linux/system/WorkerPool.h"
@@ -16,6 +17,7 @@ namespace orvendi::test {
 // due-time order (equal times in submission order). Background queues either run
 // on that same timeline (Queued: deterministic, single-threaded) or on real
 // threads (Threads: for code that must really block or run concurrently).
+// The main thread is the test's thread: the one that created the scheduler.
 class VirtualScheduler : public Scheduler {
 public:
     enum class Background { Queued, Threads };
@@ -26,6 +28,7 @@ public:
     ~VirtualScheduler() override;
 
     double now() const override;
+    bool isMainThread() const override;
     void mainAsync(Task task) override;
     void mainAfter(double seconds, Task task) override;
     std::shared_ptr<Timer> repeatingTimer(double intervalSeconds, Task task) override;
@@ -61,6 +64,7 @@ private:
     uint64_t sequence_ = 0;
     std::map<std::pair<double, uint64_t>, std::shared_ptr<Entry>> queue_;
     std::unique_ptr<WorkerPool> workers_;
+    const std::thread::id testThread_ = std::this_thread::get_id();
 };
 
 } // namespace orvendi::test

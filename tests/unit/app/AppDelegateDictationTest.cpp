@@ -1,3 +1,5 @@
+#include <thread>
+
 #include "AppDelegateFixture.h"
 
 namespace orvendi::test {
@@ -161,6 +163,16 @@ TEST_F(Dictation, IconResetDuringANewRecordingKeepsShowingTheRecording) {
     EXPECT_TRUE(delegate->isRecording());
     EXPECT_EQ(statusItem().symbol, "record.circle.fill");
     EXPECT_EQ(menu().itemAt(0)->title(), "Stop & transcribe");
+}
+
+TEST_F(Dictation, KeyEventOffTheMainThreadAbortsInCheckedBuilds) {
+#if !defined(ORVENDI_THREAD_CHECKS)
+    GTEST_SKIP() << "thread checks are compiled out of release builds";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    launchSignedIn();
+    EXPECT_DEATH(std::thread([this] { delegate->fnDown(); }).join(), "off the main thread");
+    EXPECT_FALSE(delegate->isRecording());
 }
 
 } // namespace

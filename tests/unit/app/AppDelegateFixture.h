@@ -62,8 +62,12 @@ protected:
         storeValidSession();
         launch();
     }
+    // The real client, recording the configuration the delegate read.
     void launch() {
-        delegate = AppDelegate::create(fake.platform());
+        delegate = AppDelegate::create(fake.platform(), [this](const Config& config) {
+            launchConfig = config;
+            return std::make_shared<APIClient>(config, fake.keychain, fake.scheduler);
+        });
         delegate->applicationDidFinishLaunching();
         fake.scheduler.runPending();
     }
@@ -118,6 +122,7 @@ protected:
     FakePlatform fake;
     std::shared_ptr<FakeElement> editor;
     std::shared_ptr<AppDelegate> delegate;
+    std::optional<Config> launchConfig;
 };
 
 } // namespace orvendi::test

@@ -16,7 +16,7 @@ TEST_F(Launch, WithoutConfigurationOrSessionShowsTheMenusAndTheSignInWindow) {
     EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
     EXPECT_FALSE(menu().item("Copy last dictation").isEnabled());
     EXPECT_EQ(menu().item("Quit").key.key, "q");
-    EXPECT_EQ(delegate->api()->config().api_url, "http://localhost:3000");
+    EXPECT_EQ(launchConfig->api_url, "http://localhost:3000");
     ASSERT_NE(fake.windows.signIn, nullptr);
     EXPECT_TRUE(fake.windows.signIn->shown);
     EXPECT_FALSE(delegate->authenticatedSetupComplete());

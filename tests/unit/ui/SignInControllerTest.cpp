@@ -7,46 +7,17 @@
 #include <utility>
 #include <vector>
 
-#include "service/APIClient.h"
+#include "support/FakeBackend.h"
 #include "support/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {
 namespace {
 
-// The two sign-in calls, answered by the test.
-class FakeSignInClient : public APIClient {
-public:
-    FakeSignInClient(Keychain& keychain, const Scheduler& clock)
-        : APIClient(Config::defaultRecord(), keychain, clock) {}
-
-    void requestSignInCode(const std::string& email) override {
-        requested.push_back(email);
-        if (duringRequest) {
-            duringRequest();
-        }
-        if (requestError) {
-            throw APIError::requestFailed(*requestError);
-        }
-    }
-    void verifySignInCode(const std::string& email, const std::string& code) override {
-        verified.emplace_back(email, code);
-        if (verifyError) {
-            throw APIError::requestFailed(*verifyError);
-        }
-    }
-
-    std::vector<std::string> requested;
-    std::vector<std::pair<std::string, std::string>> verified;
-    std::optional<std::string> requestError;
-    std::optional<std::string> verifyError;
-    std::function<void()> duringRequest;
-};
-
 class SignInControllerTest : public ::testing::Test {
 protected:
     SignInControllerTest()
-        : api(std::make_shared<FakeSignInClient>(fake.keychain, fake.scheduler)),
+        : api(std::make_shared<FakeBackend>()),
           controller(SignInController::create(api, fake.windows, fake.scheduler, [this] {
               closedBeforeSignedIn = view().closed;
               ++signedIn;
@@ -65,7 +36,7 @@ protected:
     }
 
     FakePlatform fake;
-    std::shared_ptr<FakeSignInClient> api;
+    std::shared_ptr<FakeBackend> api;
     std::shared_ptr<SignInController> controller;
     int signedIn = 0;
     bool closedBeforeSignedIn = false;
@@ -177,7 +148,7 @@ TEST_F(SignInControllerTest, ControllerGoneBeforeTheRequestStartsSendsNothing) {
 TEST_F(SignInControllerTest, RunningRequestKeepsTheControllerUntilItsStepHasRun) {
     std::weak_ptr<SignInController> watch = controller;
     bool heldDuringRequest = false;
-    api->duringRequest = [&] {
+    api->onCall = [&](const std::string&) {
         controller.reset(); // the owner lets go while the request runs
         heldDuringRequest = !watch.expired();
     };

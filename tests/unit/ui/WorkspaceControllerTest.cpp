@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "service/APIClient.h"
 #include "service/SessionStore.h"
+#include "support/FakeBackend.h"
 #include "support/FakePlatform.h"
 #include "base/Base64.h"
 #include "ui/WorkspaceController.h"
@@ -16,27 +16,10 @@
 namespace orvendi::test {
 namespace {
 
-// Nothing listens there: a request would fail, so a script only appears when
-// the stored session was used without one.
-constexpr const char* kUnreachableAPI = "http://127.0.0.1:9";
 constexpr const char* kRecord1 =
     "eyJhY2Nlc3NfdG9rZW4iOiJhY2Nlc3MtMSIsInJlZnJlc2hfdG9rZW4iOiJyZWZyZXNoLTEifQ==";
 constexpr const char* kRecord2 =
     "eyJhY2Nlc3NfdG9rZW4iOiJhY2Nlc3MtMiIsInJlZnJlc2hfdG9rZW4iOiJyZWZyZXNoLTIifQ==";
-
-// A client whose token request fails, as when signed out with the network down.
-class SignedOutClient : public APIClient {
-public:
-    using APIClient::APIClient;
-    std::string ensureToken() override { throw APIError::authFailed(); }
-};
-
-// A client that has a token although nothing is stored (a grant kept in memory).
-class MemoryOnlyClient : public APIClient {
-public:
-    using APIClient::APIClient;
-    std::string ensureToken() override { return "memory-token"; }
-};
 
 URL parsed(const char* text) {
     auto url = URL::parse(text);
@@ -52,24 +35,18 @@ std::string scriptFor(const std::string& origin, const std::string& record) {
 
 class WorkspaceControllerTest : public ::testing::Test {
 protected:
-    Config config(const char* apiURL = kUnreachableAPI) {
-        Config result = Config::defaultRecord();
-        result.api_url = apiURL;
-        return result;
-    }
     void storeSession(const std::string& access, const std::string& refresh) {
         SessionStore::save(fake.keychain,
                            NativeSession{access, refresh, fake.scheduler.now() + 3600});
     }
-    template <typename Client = APIClient>
     std::unique_ptr<WorkspaceController> open(const char* base) {
-        auto api = std::make_shared<Client>(config(), fake.keychain, fake.scheduler);
         return std::make_unique<WorkspaceController>(api, fake.keychain, fake.windows,
-                                                     fake.workspace, parsed(base));
+                                                     fake.workspace, fake.scheduler, parsed(base));
     }
     FakeWorkspaceWindow& window() { return *fake.windows.workspace; }
 
     FakePlatform fake;
+    std::shared_ptr<FakeBackend> api = std::make_shared<FakeBackend>();
 };
 
 TEST_F(WorkspaceControllerTest, PageScriptIsOneLineGuardedByTheOrigin) {
@@ -131,13 +108,14 @@ TEST_F(WorkspaceControllerTest, EveryRebuildCarriesTheSessionAsItIsThen) {
 
 TEST_F(WorkspaceControllerTest, WithoutATokenThePageLoadsWithoutSession) {
     storeSession("access-1", "refresh-1");
-    auto controller = open<SignedOutClient>("http://localhost:3000");
+    api->token.reset(); // signed out, or the network is down
+    auto controller = open("http://localhost:3000");
     EXPECT_FALSE(window().documentStartScript);
     EXPECT_EQ(window().loadedURL, "http://localhost:3000/app");
 }
 
 TEST_F(WorkspaceControllerTest, WithoutAStoredSessionThePageLoadsWithoutSession) {
-    auto controller = open<MemoryOnlyClient>("http://localhost:3000");
+    auto controller = open("http://localhost:3000"); // a token held in memory only
     EXPECT_FALSE(window().documentStartScript);
     EXPECT_EQ(window().loadedURL, "http://localhost:3000/app");
 }
@@ -163,7 +141,8 @@ class WorkspaceNavigation : public WorkspaceControllerTest,
 
 TEST_P(WorkspaceNavigation, DecidesWhereTheAddressOpens) {
     const auto& navigation = GetParam();
-    auto controller = open<SignedOutClient>("https://app.example.com");
+    api->token.reset();
+    auto controller = open("https://app.example.com");
 
     EXPECT_EQ(window().navigate({navigation.url, navigation.mainFrame}), navigation.allowed);
     const std::vector<std::string> expectedOpened = navigation.handedToSystem

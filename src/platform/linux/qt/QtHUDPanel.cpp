@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QThread>
 
+#include "platform/MainThreadCheck.h"
 #include "platform/linux/qt/ScreenGeometry.h"
 #include "platform/linux/qt/SymbolColors.h"
 #include "platform/linux/qt/SymbolImages.h"
@@ -127,6 +129,7 @@ void QtHUDPanel::updateIcon() {
 }
 
 void QtHUDPanel::orderFront() {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     if (!testAttribute(Qt::WA_WState_Created)) {
         winId();
         joinAllDesktops();
@@ -137,6 +140,7 @@ void QtHUDPanel::orderFront() {
 }
 
 void QtHUDPanel::orderOut() {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     hide();
 }
 

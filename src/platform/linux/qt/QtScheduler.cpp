@@ -82,6 +82,10 @@ double QtScheduler::now() const {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
+bool QtScheduler::isMainThread() const {
+    return QThread::currentThread() == mainContext_->thread();
+}
+
 void QtScheduler::mainAsync(Task task) {
     QMetaObject::invokeMethod(mainContext_.get(), std::move(task), Qt::QueuedConnection);
 }

@@ -21,6 +21,7 @@ public:
     QtScheduler& operator=(const QtScheduler&) = delete;
 
     double now() const override;
+    bool isMainThread() const override;
     void mainAsync(Task task) override;
     void mainAfter(double seconds, Task task) override;
     std::shared_ptr<Timer> repeatingTimer(double intervalSeconds, Task task) override;

@@ -6,9 +6,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/MainThreadCheck.h"
 #include "platform/linux/qt/SymbolColors.h"
 
 namespace orvendi {
@@ -221,6 +223,7 @@ void QtSignInView::centreOnceFramed(int triesLeft) {
 }
 
 void QtSignInView::show() {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     const bool firstShow = !placed_;
     if (firstShow) {
         centreOnScreen();
@@ -235,6 +238,7 @@ void QtSignInView::show() {
 }
 
 void QtSignInView::close() {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     hide();
 }
 

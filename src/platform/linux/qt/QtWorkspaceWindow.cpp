@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -10,6 +11,7 @@
 #include <cmath>
 
 #include "platform/Defaults.h"
+#include "platform/MainThreadCheck.h"
 
 namespace orvendi {
 namespace {
@@ -60,6 +62,7 @@ void QtWorkspaceWindow::setTitle(const std::string& title) {
 }
 
 void QtWorkspaceWindow::rebuildWebView(const std::optional<std::string>& script) {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     destroyWebView();
     auto* view = new QWebEngineView(this);
     auto* page = new WorkspacePage(&profile_, view, [this](const NavigationAction& action) {
@@ -75,6 +78,7 @@ void QtWorkspaceWindow::rebuildWebView(const std::optional<std::string>& script)
 }
 
 void QtWorkspaceWindow::load(const std::string& url, double timeoutSeconds) {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     if (!view_) {
         return;
     }
@@ -89,6 +93,7 @@ void QtWorkspaceWindow::setNavigationHandler(std::function<bool(const Navigation
 }
 
 void QtWorkspaceWindow::show() {
+    ORVENDI_ASSERT_ON_MAIN_THREAD(QThread::currentThread() == thread());
     if (isMinimized()) {
         showNormal();
     } else {

@@ -104,7 +104,12 @@ bool EventLoopScheduler::runOne(Clock::time_point deadline) {
     return true;
 }
 
+bool EventLoopScheduler::isMainThread() const {
+    return std::this_thread::get_id() == mainThread_.load();
+}
+
 void EventLoopScheduler::run() {
+    mainThread_ = std::this_thread::get_id();
     quitting_ = false;
     while (!quitting_) {
         runOne(Clock::time_point::max());
@@ -124,6 +129,7 @@ bool EventLoopScheduler::runUntil(const std::function<bool()>& done, double time
     // Background threads may make `done` true without posting to the loop, so
     // look at it again at least every few milliseconds.
     constexpr auto kPollInterval = std::chrono::milliseconds(5);
+    mainThread_ = std::this_thread::get_id();
     quitting_ = false;
     while (!done()) {
         const auto sliceEnd = std::min(deadline, Clock::now() + kPollInterval);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/Scheduler.h"
 #include "platform/linux/system/WorkerPool.h"
@@ -14,13 +15,15 @@ namespace orvendi {
 
 // A scheduler for programs without a GUI toolkit (the terminal tool, the
 // integration tests): the main queue is whichever thread calls run() or
-// runUntil(); background work goes to std::thread workers.
+// runUntil() (until then, the thread that created it); background work goes
+// to std::thread workers.
 class EventLoopScheduler : public Scheduler {
 public:
     EventLoopScheduler() = default;
     ~EventLoopScheduler() override;
 
     double now() const override;
+    bool isMainThread() const override;
     void mainAsync(Task task) override;
     void mainAfter(double seconds, Task task) override;
     std::shared_ptr<Timer> repeatingTimer(double intervalSeconds, Task task) override;
@@ -49,6 +52,7 @@ private:
     std::map<std::pair<Clock::time_point, uint64_t>, std::shared_ptr<Entry>> queue_;
     uint64_t sequence_ = 0;
     std::atomic<bool> quitting_{false};
+    std::atomic<std::thread::id> mainThread_{std::this_thread::get_id()};
     WorkerPool workers_;
 };
 

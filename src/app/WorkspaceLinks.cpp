@@ -1,9 +1,12 @@
-// Links of the "orvendi" scheme and opening the web workspace.
-#include "app/AppDelegate.h"
+#include "app/WorkspaceLinks.h"
 
 #include "app/OrvendiLink.h"
-#include "service/APIClient.h"
+#include "app/SettingsPages.h"
 #include "base/URL.h"
+#include "platform/Application.h"
+#include "service/APIClient.h"
+#include "service/Backend.h"
+#include "service/Config.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi {
@@ -34,7 +37,15 @@ std::optional<URL> workspaceBase(const URL& apiURL) {
 
 } // namespace
 
-void AppDelegate::openURLs(const std::vector<std::string>& urls) {
+WorkspaceLinks::WorkspaceLinks(std::shared_ptr<Backend> backend, Application& application,
+                               Windows& windows, Workspace& workspace, Keychain& keychain,
+                               const Files& files, const Scheduler& scheduler)
+    : backend_(std::move(backend)), application_(application), windows_(windows),
+      workspace_(workspace), keychain_(keychain), files_(files), scheduler_(scheduler) {}
+
+WorkspaceLinks::~WorkspaceLinks() = default;
+
+void WorkspaceLinks::openURLs(const std::vector<std::string>& urls) {
     if (urls.empty()) {
         return;
     }
@@ -45,17 +56,14 @@ void AppDelegate::openURLs(const std::vector<std::string>& urls) {
     const std::string permission = trimmedSlashes(link->path);
     if (permission == "microphone" || permission == "accessibility" ||
         permission == "input-monitoring" || permission == "screen-recording") {
-        openSettingsPage(permission);
+        SettingsPages::open(workspace_, permission);
     } else {
         showWorkspace("/settings");
     }
 }
 
-void AppDelegate::showWorkspace(const std::string& path) {
-    if (!api_) {
-        return;
-    }
-    const Config config = Config::load(platform_.files);
+void WorkspaceLinks::showWorkspace(const std::string& path) {
+    const Config config = Config::load(files_);
     const auto apiURL = URL::parse(config.api_url);
     if (!apiURL) {
         return;
@@ -65,12 +73,12 @@ void AppDelegate::showWorkspace(const std::string& path) {
         if (!base) {
             return;
         }
-        workspaceController_ = std::make_unique<WorkspaceController>(
-            api_, platform_.keychain, platform_.windows, platform_.workspace, *base);
+        workspaceController_ = std::make_unique<WorkspaceController>(backend_, keychain_, windows_,
+                                                                     workspace_, scheduler_, *base);
     }
     workspaceController_->rebuildWebView(path);
     workspaceController_->showWindow();
-    platform_.application.activate();
+    application_.activate();
 }
 
 } // namespace orvendi

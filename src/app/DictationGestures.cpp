@@ -1,0 +1,148 @@
+#include "app/DictationGestures.h"
+
+#include <utility>
+
+#include "app/ActivationReporter.h"
+#include "app/SettingsPages.h"
+#include "app/StatusMenu.h"
+#include "app/TranscriptDelivery.h"
+#include "capture/Recorder.h"
+#include "platform/Privacy.h"
+#include "ui/ScreenAwareHUD.h"
+
+namespace orvendi {
+namespace {
+
+// Times are seconds since 1970 in doubles, which resolve about 0.2 µs at today's
+// dates; a press measured as exactly the threshold must not become a tap (or a
+// tap miss the window) through rounding.
+constexpr double kClockResolution = 1e-6;
+
+} // namespace
+
+DictationGestures::DictationGestures(InsertionServices services, Privacy& privacy,
+                                     std::shared_ptr<Recorder> recorder,
+                                     std::shared_ptr<ScreenAwareHUD> hud,
+                                     std::shared_ptr<StatusMenu> statusMenu,
+                                     std::shared_ptr<TranscriptDelivery> delivery,
+                                     std::shared_ptr<ActivationReporter> reporter)
+    : services_(services), privacy_(privacy), recorder_(std::move(recorder)), hud_(std::move(hud)),
+      statusMenu_(std::move(statusMenu)), delivery_(std::move(delivery)),
+      reporter_(std::move(reporter)) {}
+
+void DictationGestures::fnDown() {
+    fnDownAt_ = services_.scheduler.now();
+    if (locked_) {
+        locked_ = false;
+        stopAndTranscribe();
+        fnDownAt_.reset(); // this press ended the hands-free recording; ignore its release
+        return;
+    }
+    if (recorder_->isRecording()) {
+        return;
+    }
+    auto target = InsertionTarget::capture(services_);
+    if (target && target->isSecure) {
+        statusMenu_->fail("Dictation is off in secure fields");
+        return;
+    }
+    dictationTarget_ = std::move(target);
+    if (!startRecording()) {
+        dictationTarget_.reset();
+        return;
+    }
+    hud_->show("Listening", "waveform");
+}
+
+void DictationGestures::fnUp() {
+    if (!fnDownAt_) {
+        return;
+    }
+    const double now = services_.scheduler.now();
+    const double held = now - *fnDownAt_;
+    fnDownAt_.reset();
+    if (held + kClockResolution >= kHoldThreshold) {
+        stopAndTranscribe();
+        return;
+    }
+    const double gap = now - lastQuickTapAt_;
+    if (gap <= kDoubleTapWindow + kClockResolution) {
+        locked_ = true;
+        lastQuickTapAt_ = kDistantPast; // a third tap cannot lock again
+        hud_->show("Recording hands-free", "record.circle");
+        return;
+    }
+    lastQuickTapAt_ = now;
+    recorder_->cancel();
+    dictationTarget_.reset();
+    hud_->hide(0);
+    statusMenu_->showIdle();
+}
+
+void DictationGestures::menuToggle() {
+    if (recorder_->isRecording()) {
+        locked_ = false;
+        stopAndTranscribe();
+        return;
+    }
+    locked_ = true;
+    // Starting from the menu has no secure-field check: the user chose it there.
+    dictationTarget_ = InsertionTarget::capture(services_);
+    if (startRecording()) {
+        hud_->show("Recording hands-free", "record.circle");
+    } else {
+        locked_ = false;
+        dictationTarget_.reset();
+    }
+}
+
+bool DictationGestures::startRecording() {
+    if (privacy_.microphoneAuthorization() == MicrophoneAuthorization::Authorized) {
+        try {
+            recorder_->start();
+        } catch (const std::exception& error) {
+            statusMenu_->fail(std::string("Mic error: ") + error.what());
+            return false;
+        }
+        reporter_->recordingStarted();
+        statusMenu_->showRecording();
+        return true;
+    }
+    locked_ = false;
+    refreshMicrophonePermission(true);
+    hud_->show("Microphone permission needed", "mic.slash");
+    hud_->hide(2.4);
+    statusMenu_->fail("Microphone permission is off. Open the Orvendi menu → Microphone "
+                      "permission, enable Orvendi, then reopen the app.");
+    return false;
+}
+
+void DictationGestures::stopAndTranscribe() {
+    auto recording = recorder_->stop();
+    // The target belongs to this recording: it travels with it, or goes with it.
+    auto target = std::exchange(dictationTarget_, std::nullopt);
+    if (!recording) {
+        statusMenu_->showIdle();
+        return;
+    }
+    delivery_->submit(std::move(*recording), std::move(target));
+}
+
+void DictationGestures::refreshMicrophonePermission(bool requestIfNeeded) {
+    const auto status = privacy_.microphoneAuthorization();
+    if (!requestIfNeeded || status != MicrophoneAuthorization::NotDetermined) {
+        return;
+    }
+    std::weak_ptr<DictationGestures> weakSelf = weak_from_this();
+    Scheduler& scheduler = services_.scheduler;
+    privacy_.requestMicrophoneAccess([weakSelf, &scheduler](bool granted) {
+        scheduler.mainAsync([weakSelf, granted] {
+            auto self = weakSelf.lock();
+            if (self && !granted) {
+                SettingsPages::open(self->services_.workspace, "microphone");
+            }
+        });
+    });
+}
+
+} // namespace orvendi

@@ -1,0 +1,124 @@
+#include "app/TranscriptDelivery.h"
+
+#include "app/StatusMenu.h"
+#include "capture/Recorder.h"
+#include "capture/WAV.h"
+#include "input/Paster.h"
+#include "platform/Defaults.h"
+#include "platform/Pasteboard.h"
+#include "service/Backend.h"
+#include "ui/ScreenAwareHUD.h"
+
+namespace orvendi {
+
+TranscriptDelivery::TranscriptDelivery(std::shared_ptr<Backend> backend, InsertionServices services,
+                                       Defaults& defaults, std::shared_ptr<Recorder> recorder,
+                                       std::shared_ptr<ScreenAwareHUD> hud,
+                                       std::shared_ptr<StatusMenu> statusMenu,
+                                       std::function<void()> afterDelivery)
+    : backend_(std::move(backend)), services_(services), defaults_(defaults),
+      recorder_(std::move(recorder)), hud_(std::move(hud)), statusMenu_(std::move(statusMenu)),
+      afterDelivery_(std::move(afterDelivery)) {}
+
+void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarget> target) {
+    statusMenu_->setIcon("hourglass", "Transcribing");
+    hud_->show("Turning speech into text", "ellipsis");
+    statusMenu_->setToggleTitle(StatusMenu::kStartTitle);
+    statusMenu_->setRetryEnabled(false);
+
+    std::weak_ptr<TranscriptDelivery> weakSelf = weak_from_this();
+    services_.scheduler.globalAsync(QueuePriority::UserInitiated, [weakSelf,
+                                                                   recording = std::move(recording),
+                                                                   target = std::move(target)] {
+        auto self = weakSelf.lock();
+        if (!self) {
+            return;
+        }
+        Scheduler& scheduler = self->services_.scheduler;
+        if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
+            auto archivedAt = recording.archiveSilentCopy();
+            scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
+            return;
+        }
+        try {
+            auto receipt = self->backend_->transcribeWithReceipt(recording.wav,
+                                                                 recording.durationSeconds, false);
+            scheduler.mainAsync(
+                [self, receipt, recording, target] { self->deliver(receipt, recording, target); });
+        } catch (const std::exception& error) {
+            std::string description = error.what();
+            scheduler.mainAsync(
+                [self, description, recording] { self->reportFailure(description, recording); });
+        }
+    });
+}
+
+void TranscriptDelivery::deliver(const TranscriptionReceipt& receipt, const Recording& recording,
+                                 const std::optional<InsertionTarget>& target) {
+    const std::string& text = receipt.text;
+    if (!text.empty()) {
+        if (target) {
+            target->paste(text, services_);
+        } else {
+            Paster::paste(text, services_.pasteboard, services_.keyEvents, services_.scheduler);
+        }
+        if (receipt.id) {
+            defaults_.setString(kFirstThoughtKey, *receipt.id);
+        }
+        lastText_ = text;
+        statusMenu_->enableCopyLast();
+    }
+    statusMenu_->flash("checkmark.circle.fill");
+    hud_->show("Pasted and remembered", "checkmark.circle.fill");
+    hud_->hide(1.3);
+    if (afterDelivery_) {
+        afterDelivery_();
+    }
+    recording.discardRecoveryCopy();
+    statusMenu_->refreshRetryItem();
+}
+
+void TranscriptDelivery::reportSilence(const std::optional<std::filesystem::path>& archivedAt) {
+    statusMenu_->showCurrentRecordingState();
+    hud_->show("Microphone audio is unusable", "mic.slash");
+    hud_->hide(2.8);
+    statusMenu_->refreshRetryItem();
+    std::string message = "The microphone captured silence or corrupted audio. Reopen Orvendi and "
+                          "confirm the correct input device before trying again.";
+    if (archivedAt) {
+        message += " The silent file was preserved at " + archivedAt->string() + ".";
+    } else {
+        message += " The silent file remains preserved locally.";
+    }
+    statusMenu_->fail(message);
+}
+
+void TranscriptDelivery::reportFailure(const std::string& description, const Recording& recording) {
+    statusMenu_->setRetryEnabled(true);
+    hud_->show("Recording saved for retry", "exclamationmark.arrow.circlepath");
+    hud_->hide(2.2);
+    statusMenu_->fail(description + ". Recording saved at " + recording.recoveryURL.string());
+}
+
+void TranscriptDelivery::retrySavedRecording() {
+    const auto pending = recorder_->pendingRecordings();
+    if (!pending.empty()) {
+        if (auto recording = recorder_->recover(pending.front())) {
+            // The text goes to the element focused now, not when it was recorded.
+            submit(std::move(*recording), InsertionTarget::capture(services_));
+            return;
+        }
+    }
+    statusMenu_->setRetryEnabled(false);
+}
+
+void TranscriptDelivery::copyLast() {
+    if (!lastText_) {
+        return;
+    }
+    services_.pasteboard.clearContents();
+    services_.pasteboard.setString(*lastText_);
+    statusMenu_->flash("doc.on.clipboard");
+}
+
+} // namespace orvendi
