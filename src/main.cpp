@@ -27,8 +27,10 @@ using namespace orvendi;
 struct LinuxDesktop {
     explicit LinuxDesktop(QtApplication& application)
         : application(application), log("orvendi"), windows(defaults), keychain(log),
-          desktop(Config::load(files).dictation_key, [this] { return microphone.authorization(); },
-                  [this] { return Config::load(files).api_url + "/settings"; }) {}
+          desktop(
+              Config::load(files, &log).dictation_key,
+              [this] { return microphone.authorization(); },
+              [this] { return Config::load(files).api_url + "/settings"; }) {}
 
     Platform platform() {
         return Platform{scheduler,    application,           windows,          desktop.workspace,
