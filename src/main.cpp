@@ -1,8 +1,11 @@
 // The desktop agent: the Linux services on Qt and X11, and the one AppDelegate.
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "AgentCommandLine.h"
 #include "app/AppDelegate.h"
 #include "platform/Error.h"
 #include "platform/linux/PulseAudioInput.h"
@@ -52,9 +55,33 @@ struct LinuxDesktop {
     X11DesktopServices desktop;
 };
 
+// Answers --help, --version and mistaken options; an exit status when the
+// agent must not start.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    const auto command = AgentCommandLine::parse({argv + std::min(argc, 1), argv + argc});
+    switch (command.action) {
+    case AgentCommandLine::Action::Run:
+        return std::nullopt;
+    case AgentCommandLine::Action::ShowHelp:
+        std::fputs(AgentCommandLine::usage().c_str(), stdout);
+        return 0;
+    case AgentCommandLine::Action::ShowVersion:
+        std::fputs(AgentCommandLine::version().c_str(), stdout);
+        return 0;
+    case AgentCommandLine::Action::UsageError:
+        std::fprintf(stderr, "orvendi: %s\n%s", command.problem.c_str(),
+                     AgentCommandLine::usage().c_str());
+        return 2;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = answerCommandLine(argc, argv)) {
+        return *status;
+    }
     QtApplication::prepare();
     QApplication qt(argc, argv);
     QtApplication application(qt.arguments());
