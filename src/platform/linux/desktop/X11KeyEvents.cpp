@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include <set>
+#include <string_view>
 
 namespace orvendi {
 namespace {
@@ -24,6 +25,23 @@ std::set<int> asSet(const std::vector<KeyCode>& keycodes) {
 
 bool isDown(const char keymap[32], int keycode) {
     return (keymap[keycode / 8] >> (keycode % 8)) & 1;
+}
+
+// The X server gives every master keyboard an XTest slave named after it
+// ("Virtual core XTEST keyboard"); XTest key events come from there.
+std::set<int> xtestKeyboards(Display* display) {
+    constexpr std::string_view kSuffix = " XTEST keyboard";
+    std::set<int> devices;
+    int count = 0;
+    XIDeviceInfo* info = XIQueryDevice(display, XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        const std::string_view name = info[i].name != nullptr ? info[i].name : "";
+        if (info[i].use == XISlaveKeyboard && name.ends_with(kSuffix)) {
+            devices.insert(info[i].deviceid);
+        }
+    }
+    XIFreeDeviceInfo(info);
+    return devices;
 }
 
 } // namespace
@@ -82,6 +100,7 @@ bool X11KeyEvents::startMonitor(std::function<void(KeyFlags)> onFlagsChanged) {
     }
     XSync(display, False);
 
+    tracker_.setSynthesizingDevices(xtestKeyboards(display));
     events_ = std::move(connection);
     onFlagsChanged_ = std::move(onFlagsChanged);
     refreshKeycodes();
@@ -195,6 +214,9 @@ void X11KeyEvents::sendPasteKeystroke(bool withShift) {
         chord.push_back(shift.front());
     }
     chord.push_back(v.front());
+    if (events_) {
+        tracker_.expectSynthesized({chord.begin(), chord.end()});
+    }
     for (KeyCode keycode : chord) {
         XTestFakeKeyEvent(display, keycode, True, CurrentTime);
     }
