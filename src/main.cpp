@@ -15,7 +15,6 @@
 #include "platform/linux/StderrLog.h"
 #include "platform/linux/XdgFiles.h"
 #include "platform/linux/desktop/QtApplication.h"
-#include "platform/linux/desktop/QtPasteboard.h"
 #include "platform/linux/desktop/QtScheduler.h"
 #include "platform/linux/desktop/QtWindows.h"
 #include "platform/linux/desktop/X11DesktopServices.h"
@@ -36,9 +35,10 @@ struct LinuxDesktop {
               [this] { return Config::load(files).api_url + "/settings"; }) {}
 
     Platform platform() {
-        return Platform{scheduler,    application,           windows,          desktop.workspace,
-                        pasteboard,   desktop.accessibility, desktop.keyEvents, desktop.privacy,
-                        audioInput,   keychain,              defaults,         files,
+        return Platform{scheduler,         application,        windows,
+                        desktop.workspace, desktop.pasteboard, desktop.accessibility,
+                        desktop.keyEvents, desktop.privacy,    audioInput,
+                        keychain,          defaults,           files,
                         log};
     }
 
@@ -48,7 +48,6 @@ struct LinuxDesktop {
     SettingsDefaults defaults;
     QtScheduler scheduler;
     QtWindows windows;
-    QtPasteboard pasteboard;
     SecretServiceKeychain keychain;
     PulseAudioInput audioInput;
     PulseMicrophoneProbe microphone;

@@ -16,7 +16,7 @@ X11DesktopServices::X11DesktopServices(const std::optional<std::string>& dictati
                                        std::function<MicrophoneAuthorization()> microphone,
                                        std::function<std::string()> workspaceSettingsURL,
                                        X11Workspace::Launcher launcher)
-    : keyEvents(x, DictationKey(dictationKey),
+    : keyEvents(x, DictationKey(dictationKey), pasteboard,
                 [this] { return terminals.activeWindowIsTerminal(); }),
       workspace(windows,
                 PermissionSettingsPages(PermissionSettingsPages::desktopPrograms(),

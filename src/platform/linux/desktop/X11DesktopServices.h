@@ -7,14 +7,15 @@
 #include "platform/linux/desktop/AtspiAccessibility.h"
 #include "platform/linux/desktop/DesktopWindows.h"
 #include "platform/linux/desktop/LinuxPrivacy.h"
+#include "platform/linux/desktop/QtPasteboard.h"
 #include "platform/linux/desktop/TerminalDetector.h"
 #include "platform/linux/desktop/X11KeyEvents.h"
 #include "platform/linux/desktop/X11Workspace.h"
 
 namespace orvendi {
 
-// The agent's key events, workspace, accessibility and permission probes on an
-// X11 desktop, wired to one shared X connection. Create it on the main thread
+// The agent's key events, clipboard, workspace, accessibility and permission
+// probes on an X11 desktop, wired to one shared X connection. Create it on the main thread
 // after the Qt application object; it must outlive everything that uses it.
 class X11DesktopServices {
 public:
@@ -31,6 +32,7 @@ public:
     DesktopWindows windows{x};
     AtspiAccessibility accessibility;
     TerminalDetector terminals{x, windows, accessibility};
+    QtPasteboard pasteboard;
     X11KeyEvents keyEvents;
     X11Workspace workspace;
     LinuxPrivacy privacy;

@@ -46,8 +46,9 @@ std::set<int> xtestKeyboards(Display* display) {
 
 } // namespace
 
-X11KeyEvents::X11KeyEvents(XConnection& x, DictationKey key, std::function<bool()> targetIsTerminal)
-    : x_(x), key_(key), targetIsTerminal_(std::move(targetIsTerminal)),
+X11KeyEvents::X11KeyEvents(XConnection& x, DictationKey key, Pasteboard& pasteboard,
+                           std::function<bool()> targetIsTerminal)
+    : x_(x), key_(key), pasteboard_(pasteboard), targetIsTerminal_(std::move(targetIsTerminal)),
       releaseWait_(std::make_unique<QTimer>()) {
     releaseWait_->setInterval(kReleasePollMilliseconds);
     QObject::connect(releaseWait_.get(), &QTimer::timeout, releaseWait_.get(),
@@ -189,12 +190,17 @@ void X11KeyEvents::postWhenKeysReleased() {
     }
     releaseWait_->stop();
     const bool terminal = targetIsTerminal_ && targetIsTerminal_();
+    if (terminal) {
+        if (const auto text = pasteboard_.string()) {
+            pasteboard_.setPrimarySelection(*text);
+        }
+    }
     for (; pendingKeystrokes_ > 0; --pendingKeystrokes_) {
         sendPasteKeystroke(terminal);
     }
 }
 
-void X11KeyEvents::sendPasteKeystroke(bool withShift) {
+void X11KeyEvents::sendPasteKeystroke(bool intoTerminal) {
     Display* display = x_.display();
     int event = 0;
     int error = 0;
@@ -203,17 +209,12 @@ void X11KeyEvents::sendPasteKeystroke(bool withShift) {
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         return;
     }
-    const auto control = x_.keycodesOf(XK_Control_L);
-    const auto shift = x_.keycodesOf(XK_Shift_L);
-    const auto v = x_.keycodesOf(XK_v);
-    if (control.empty() || v.empty() || (withShift && shift.empty())) {
+    const auto modifier = x_.keycodesOf(intoTerminal ? XK_Shift_L : XK_Control_L);
+    const auto key = x_.keycodesOf(intoTerminal ? XK_Insert : XK_v);
+    if (modifier.empty() || key.empty()) {
         return; // the keyboard mapping has no such key: nothing sensible to post
     }
-    std::vector<KeyCode> chord{control.front()};
-    if (withShift) {
-        chord.push_back(shift.front());
-    }
-    chord.push_back(v.front());
+    const std::vector<KeyCode> chord{modifier.front(), key.front()};
     if (events_) {
         tracker_.expectSynthesized({chord.begin(), chord.end()});
     }
