@@ -1,21 +1,24 @@
 // The desktop agent: the Linux services on Qt and X11, and the one AppDelegate.
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "AgentCommandLine.h"
 #include "app/AppDelegate.h"
 #include "base/Error.h"
+#include "platform/linux/X11DesktopServices.h"
 #include "platform/linux/pulse/PulseAudioInput.h"
 #include "platform/linux/pulse/PulseMicrophoneProbe.h"
-#include "platform/linux/secret/SecretServiceKeychain.h"
-#include "platform/linux/system/SettingsDefaults.h"
-#include "platform/linux/system/StderrLog.h"
-#include "platform/linux/system/XdgFiles.h"
 #include "platform/linux/qt/QtApplication.h"
 #include "platform/linux/qt/QtPasteboard.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/qt/QtWindows.h"
-#include "platform/linux/X11DesktopServices.h"
+#include "platform/linux/secret/SecretServiceKeychain.h"
+#include "platform/linux/system/SettingsDefaults.h"
+#include "platform/linux/system/StderrLog.h"
+#include "platform/linux/system/XdgFiles.h"
 #include "service/Config.h"
 
 namespace {
@@ -27,13 +30,16 @@ using namespace orvendi;
 struct LinuxDesktop {
     explicit LinuxDesktop(QtApplication& application)
         : application(application), log("orvendi"), windows(defaults), keychain(log),
-          desktop(Config::load(files).dictation_key, [this] { return microphone.authorization(); },
-                  [this] { return Config::load(files).api_url + "/settings"; }) {}
+          desktop(
+              Config::load(files, &log).dictation_key,
+              [this] { return microphone.authorization(); },
+              [this] { return Config::load(files).api_url + "/settings"; }) {}
 
     Platform platform() {
-        return Platform{scheduler,    application,           windows,          desktop.workspace,
-                        pasteboard,   desktop.accessibility, desktop.keyEvents, desktop.privacy,
-                        audioInput,   keychain,              defaults,         files,
+        return Platform{scheduler,         application,        windows,
+                        desktop.workspace, desktop.pasteboard, desktop.accessibility,
+                        desktop.keyEvents, desktop.privacy,    audioInput,
+                        keychain,          defaults,           files,
                         log};
     }
 
@@ -43,16 +49,39 @@ struct LinuxDesktop {
     SettingsDefaults defaults;
     QtScheduler scheduler;
     QtWindows windows;
-    QtPasteboard pasteboard;
     SecretServiceKeychain keychain;
     PulseAudioInput audioInput;
     PulseMicrophoneProbe microphone;
     X11DesktopServices desktop;
 };
 
+// Answers --help, --version and mistaken options; an exit status when the
+// agent must not start.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    const auto command = AgentCommandLine::parse({argv + std::min(argc, 1), argv + argc});
+    switch (command.action) {
+    case AgentCommandLine::Action::Run:
+        return std::nullopt;
+    case AgentCommandLine::Action::ShowHelp:
+        std::fputs(AgentCommandLine::usage().c_str(), stdout);
+        return 0;
+    case AgentCommandLine::Action::ShowVersion:
+        std::fputs(AgentCommandLine::version().c_str(), stdout);
+        return 0;
+    case AgentCommandLine::Action::UsageError:
+        std::fprintf(stderr, "orvendi: %s\n%s", command.problem.c_str(),
+                     AgentCommandLine::usage().c_str());
+        return 2;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = answerCommandLine(argc, argv)) {
+        return *status;
+    }
     QtApplication::prepare();
     QApplication qt(argc, argv);
     QtApplication application(qt.arguments());

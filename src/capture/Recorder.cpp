@@ -151,4 +151,16 @@ std::optional<Recording> Recorder::recover(const std::filesystem::path& url) con
     return store_.recover(url);
 }
 
+std::vector<std::filesystem::path> Recorder::retryableRecordings() const {
+    return store_.retryableRecordings(liveSpool());
+}
+
+std::optional<Recording> Recorder::takeNextPending() const {
+    return store_.takeNextPending(liveSpool());
+}
+
+std::optional<std::filesystem::path> Recorder::liveSpool() const {
+    return isRecording_ ? spoolURL_ : std::nullopt;
+}
+
 } // namespace orvendi

@@ -42,12 +42,17 @@ public:
 
     std::vector<std::filesystem::path> pendingRecordings() const;
     std::optional<Recording> recover(const std::filesystem::path& url) const;
+    // What a retry may take: never the spool of the recording in progress
+    // (RecoveryStore::retryableRecordings and takeNextPending).
+    std::vector<std::filesystem::path> retryableRecordings() const;
+    std::optional<Recording> takeNextPending() const;
 
 private:
     AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels);
     void endCapture();
     // Closes the spool after every write already queued; returns its location.
     std::optional<std::filesystem::path> closeSpool();
+    std::optional<std::filesystem::path> liveSpool() const;
 
     AudioInput& input_;
     Scheduler& scheduler_;

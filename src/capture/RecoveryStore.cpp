@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <uuid/uuid.h>
 
 #include "capture/AudioConversion.h"
+#include "capture/MoveAside.h"
 #include "capture/WAV.h"
 #include "base/Error.h"
 
@@ -22,6 +24,10 @@ constexpr const char* kRecoveryFolder = "Orvendi/Pending Recordings";
 constexpr const char* kFilePrefix = "pending-";
 constexpr size_t kHeaderOnlyBytes = 44;
 constexpr size_t kBytesPerSecond = 32000;
+constexpr const char* kUnreadableFolder = "Unreadable Recordings";
+// A recorder writes its spool file several times a second; one this quiet has
+// no recorder behind it.
+constexpr std::chrono::seconds kSpoolQuietTime{5};
 
 std::string lowercased(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -195,28 +201,78 @@ std::vector<std::filesystem::path> RecoveryStore::pendingRecordings() const {
 }
 
 std::optional<Recording> RecoveryStore::recover(const std::filesystem::path& file) const {
+    auto attempt = attemptRecovery(file);
+    if (auto* recording = std::get_if<Recording>(&attempt)) {
+        return std::move(*recording);
+    }
+    return std::nullopt;
+}
+
+std::variant<Recording, RecoveryStore::RecoveryFailure>
+RecoveryStore::attemptRecovery(const std::filesystem::path& file) const {
     auto wavFile = file;
     if (lowercased(file.extension().string()) == ".caf") {
         const auto pcm = convertTo16kMonoInt16(file);
         if (!pcm || pcm->empty()) {
-            return std::nullopt;
+            return RecoveryFailure::Unusable;
         }
         const auto wav = WAV::wrap(*pcm);
         if (!wav) {
-            return std::nullopt;
+            return RecoveryFailure::Unusable;
         }
         try {
             wavFile = persistForRecovery(*wav, file);
         } catch (const Error&) {
-            return std::nullopt;
+            return RecoveryFailure::NotStored;
         }
     }
     auto bytes = readWholeFile(wavFile);
     if (!bytes || bytes->size() <= kHeaderOnlyBytes) {
-        return std::nullopt;
+        return RecoveryFailure::Unusable;
     }
     const int64_t duration = durationSeconds(*bytes);
     return Recording{std::move(*bytes), duration, wavFile};
+}
+
+bool RecoveryStore::isBeingRecorded(const std::filesystem::path& file,
+                                    const std::optional<std::filesystem::path>& liveSpool) {
+    std::error_code error;
+    if (liveSpool && (file == *liveSpool || std::filesystem::equivalent(file, *liveSpool, error))) {
+        return true;
+    }
+    if (lowercased(file.extension().string()) != ".caf") {
+        return false;
+    }
+    const auto modified = std::filesystem::last_write_time(file, error);
+    return !error && std::filesystem::file_time_type::clock::now() - modified < kSpoolQuietTime;
+}
+
+std::vector<std::filesystem::path>
+RecoveryStore::retryableRecordings(const std::optional<std::filesystem::path>& liveSpool) const {
+    auto files = pendingRecordings();
+    std::erase_if(files, [&](const auto& file) { return isBeingRecorded(file, liveSpool); });
+    return files;
+}
+
+std::optional<Recording>
+RecoveryStore::takeNextPending(const std::optional<std::filesystem::path>& liveSpool) const {
+    for (const auto& file : retryableRecordings(liveSpool)) {
+        if (auto recording = take(file)) {
+            return recording;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Recording> RecoveryStore::take(const std::filesystem::path& file) const {
+    auto attempt = attemptRecovery(file);
+    if (auto* recording = std::get_if<Recording>(&attempt)) {
+        return std::move(*recording);
+    }
+    if (std::get<RecoveryFailure>(attempt) == RecoveryFailure::Unusable) {
+        moveAside(file, kUnreadableFolder);
+    }
+    return std::nullopt;
 }
 
 } // namespace orvendi

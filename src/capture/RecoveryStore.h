@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -36,7 +37,30 @@ public:
     // Absent when there is nothing usable; the file then stays where it was.
     std::optional<Recording> recover(const std::filesystem::path& file) const;
 
+    // Whether a recorder is still writing `file`: it is `liveSpool` (the
+    // caller's own recording in progress), or a spool file written to in the
+    // last few seconds (a recorder in another process).
+    static bool isBeingRecorded(const std::filesystem::path& file,
+                                const std::optional<std::filesystem::path>& liveSpool = {});
+    // The recordings a retry may take, newest first: the pending ones that no
+    // recorder is writing.
+    std::vector<std::filesystem::path>
+    retryableRecordings(const std::optional<std::filesystem::path>& liveSpool = {}) const;
+    // The newest retryable recording that can be recovered. One that cannot be
+    // read or holds no audio is set aside on the way, so that it does not block
+    // the older ones; one that could not be stored stays for a later attempt.
+    std::optional<Recording>
+    takeNextPending(const std::optional<std::filesystem::path>& liveSpool = {}) const;
+    // recover(), except that a file that cannot be read or holds no audio is
+    // moved into "Unreadable Recordings" beside it: out of the pending list,
+    // but kept for the user.
+    std::optional<Recording> take(const std::filesystem::path& file) const;
+
 private:
+    enum class RecoveryFailure { Unusable, NotStored };
+    std::variant<Recording, RecoveryFailure>
+    attemptRecovery(const std::filesystem::path& file) const;
+
     const Files& files_;
 };
 

@@ -12,6 +12,9 @@ public:
     virtual void clearContents() = 0;
     virtual void setString(const std::string& text) = 0;
     virtual std::optional<std::string> string() const = 0;
+    // Where the desktop has one, the selection that a "paste selection"
+    // keystroke (Shift+Insert in terminals) inserts; elsewhere nothing.
+    virtual void setPrimarySelection(const std::string& text) = 0;
 };
 
 } // namespace orvendi

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/Files.h"
+#include "platform/Log.h"
 
 namespace orvendi {
 namespace {
@@ -44,6 +45,21 @@ std::optional<std::vector<std::string>> optionalStringList(const json& object, c
     return list;
 }
 
+// Keys this platform adds to the file are not part of the format other
+// installations share: a bad value of one must not cost the user every other
+// setting, so it counts as absent.
+std::optional<std::string> extensionString(const json& object, const char* key, Log* log) {
+    try {
+        return optionalString(object, key);
+    } catch (const WrongType&) {
+        if (log != nullptr) {
+            log->write(std::string("Ignoring \"") + key + "\" in the configuration file: " +
+                       "it must be a string, not " + object.at(key).type_name());
+        }
+        return std::nullopt;
+    }
+}
+
 template <typename T>
 void putIfPresent(json& object, const char* key, const std::optional<T>& value) {
     if (value) {
@@ -59,7 +75,7 @@ Config Config::defaultRecord() {
     return config;
 }
 
-std::optional<Config> Config::decode(std::string_view text) {
+std::optional<Config> Config::decode(std::string_view text, Log* log) {
     const json object = json::parse(text, nullptr, /*allow_exceptions=*/false);
     if (!object.is_object()) {
         return std::nullopt;
@@ -78,7 +94,7 @@ std::optional<Config> Config::decode(std::string_view text) {
         config.vault_dir = optionalString(object, "vault_dir");
         config.context_excluded_apps = optionalStringList(object, "context_excluded_apps");
         config.context_text_only_apps = optionalStringList(object, "context_text_only_apps");
-        config.dictation_key = optionalString(object, "dictation_key");
+        config.dictation_key = extensionString(object, "dictation_key", log);
         return config;
     } catch (const WrongType&) {
         return std::nullopt;
@@ -111,12 +127,12 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
 
 } // namespace
 
-Config Config::load(const Files& files) {
+Config Config::load(const Files& files, Log* log) {
     const auto text = readWholeFile(location(files));
     if (!text) {
         return defaultRecord();
     }
-    return decode(*text).value_or(defaultRecord());
+    return decode(*text, log).value_or(defaultRecord());
 }
 
 std::string Config::encode() const {

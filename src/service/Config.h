@@ -9,6 +9,7 @@
 namespace orvendi {
 
 class Files;
+class Log;
 
 // The per-user settings file ~/.orvendi/config.json. Field names are the file's
 // JSON keys. The agent reads it and never writes it.
@@ -29,10 +30,12 @@ struct Config {
     // The record used when the file is missing or does not decode: the local
     // backend, every optional field absent.
     static Config defaultRecord();
-    // Decodes a whole file. Absent on any type mismatch: no partial results.
-    static std::optional<Config> decode(std::string_view json);
+    // Decodes a whole file. Absent when a key of the original format has the
+    // wrong type: no partial results. A wrongly typed key of this platform's own
+    // ("dictation_key") is ignored instead, with a line in `log` when given.
+    static std::optional<Config> decode(std::string_view json, Log* log = nullptr);
     // Reads and decodes the file; never fails (falls back to defaultRecord()).
-    static Config load(const Files& files);
+    static Config load(const Files& files, Log* log = nullptr);
     static std::filesystem::path location(const Files& files);
 
     // The record as compact JSON, absent fields omitted.

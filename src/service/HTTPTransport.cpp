@@ -29,10 +29,27 @@ std::string originOf(const std::string& url) {
     return url.substr(0, authorityEnd);
 }
 
-size_t appendBody(char* data, size_t size, size_t count, void* body) {
-    static_cast<std::string*>(body)->append(data, size * count);
-    return size * count;
-}
+// Far more than any answer of the backend (a transcript, a page of notes); a
+// server that sends more is broken or hostile, and the body would otherwise
+// grow until the process runs out of memory.
+constexpr size_t kMaxResponseBytes = size_t(32) << 20;
+
+// Collects the body up to the limit; past it the transfer is abandoned.
+struct BodySink {
+    std::string& body;
+    bool overflowed = false;
+
+    static size_t append(char* data, size_t size, size_t count, void* sink) {
+        auto& self = *static_cast<BodySink*>(sink);
+        const size_t length = size * count;
+        if (length > kMaxResponseBytes - self.body.size()) {
+            self.overflowed = true;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        self.body.append(data, length);
+        return length;
+    }
+};
 
 // Watches the byte counters: the transfer is abandoned only when neither has
 // moved for the whole timeout, so a long upload on a slow link goes on as long
@@ -77,7 +94,12 @@ bool hasHeader(const HTTPRequest& request, const char* name) {
     return false;
 }
 
-std::string describeFailure(CURLcode code, const char* errorBuffer, const StallWatch& watch) {
+std::string describeFailure(CURLcode code, const char* errorBuffer, const StallWatch& watch,
+                            const BodySink& sink) {
+    if (sink.overflowed) {
+        return "The server\u2019s answer is larger than " + std::to_string(kMaxResponseBytes >> 20) +
+               " MB; it was not read to the end.";
+    }
     if (watch.stalled) {
         return std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + " (no data for " +
                std::to_string(static_cast<long>(std::ceil(watch.limit.count()))) + " seconds)";
@@ -171,6 +193,7 @@ HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
     curl_easy_reset(curl);
 
     HTTPResponse response;
+    BodySink sink{response.body};
     char errorBuffer[CURL_ERROR_SIZE] = {};
     StallWatch watch{std::chrono::duration<double>(request.timeoutSeconds)};
     HeaderList headers;
@@ -189,8 +212,8 @@ HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &appendBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &BodySink::append);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
@@ -215,7 +238,7 @@ HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
     returnHandle(origin, curl);
 
     if (code != CURLE_OK) {
-        throw TransportError(describeFailure(code, errorBuffer, watch));
+        throw TransportError(describeFailure(code, errorBuffer, watch, sink));
     }
     response.status = static_cast<int>(status);
     return response;

@@ -37,6 +37,7 @@ public:
 
     // Performs one request on the calling thread. Any HTTP status is a result;
     // only a failure to get one throws TransportError with libcurl's description.
+    // A body over 32 MB is such a failure: reading stops there.
     HTTPResponse perform(const HTTPRequest& request);
 
 private:

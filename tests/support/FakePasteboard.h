@@ -21,7 +21,12 @@ public:
         std::lock_guard lock(mutex_);
         return text_;
     }
+    void setPrimarySelection(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        primarySelection = text;
+    }
     int clearCount = 0;
+    std::optional<std::string> primarySelection;
 
 private:
     mutable std::mutex mutex_;

@@ -20,34 +20,37 @@ CommandSyntax RetryCommand::syntax() {
 }
 
 ExitStatus RetryCommand::run(const ParsedCommand& command) {
-    const SavedRecordings saved(services_.recoveryStore());
-    std::filesystem::path file;
+    const RecoveryStore& store = services_.recoveryStore();
     if (command.operands.empty()) {
-        const auto newest = saved.newestIdle();
-        if (!newest) {
+        // Recordings that hold nothing usable are set aside on the way.
+        const auto recording = store.takeNextPending();
+        if (!recording) {
             terminal_.message("No saved recordings.");
             return ExitStatus::Failure;
         }
-        file = *newest;
-    } else {
-        // Only the store's own files: delivering a recording deletes it, and a
-        // sound file of the user's must never go that way (transcribe it instead).
-        const auto entry = saved.find(command.operands.front());
-        if (!entry) {
-            terminal_.message(command.operands.front() +
-                              " is not a saved recording (see 'orvendictl recordings').");
-            return ExitStatus::Failure;
-        }
-        if (SavedRecordings::isBeingRecorded(*entry)) {
-            terminal_.message(entry->path.string() + " is still being recorded.");
-            return ExitStatus::Failure;
-        }
-        file = entry->path;
+        return RecordingDelivery(services_.api(), terminal_).deliver(*recording);
     }
-    const auto recording = services_.recoveryStore().recover(file);
+    // Only the store's own files: delivering a recording deletes it, and a
+    // sound file of the user's must never go that way (transcribe it instead).
+    const auto entry = SavedRecordings(store).find(command.operands.front());
+    if (!entry) {
+        terminal_.message(command.operands.front() +
+                          " is not a saved recording (see 'orvendictl recordings').");
+        return ExitStatus::Failure;
+    }
+    if (RecoveryStore::isBeingRecorded(entry->path)) {
+        terminal_.message(entry->path.string() + " is still being recorded.");
+        return ExitStatus::Failure;
+    }
+    const auto recording = store.take(entry->path);
     if (!recording) {
-        terminal_.message("Couldn\u2019t read the saved recording " + file.string() +
-                          "; it stays where it is.");
+        std::error_code error;
+        terminal_.message(std::filesystem::exists(entry->path, error)
+                              ? "Couldn\u2019t read the saved recording " + entry->path.string() +
+                                    "; it stays where it is."
+                              : entry->path.string() +
+                                    " holds no usable audio; it was moved to \"Unreadable "
+                                    "Recordings\" beside it.");
         return ExitStatus::Failure;
     }
     return RecordingDelivery(services_.api(), terminal_).deliver(*recording);

@@ -2,16 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 
 #include "capture/RecoveryStore.h"
 
 namespace orvendi {
 namespace {
-
-// A recorder writes its spool file several times a second; one this quiet has
-// no recorder behind it.
-constexpr std::chrono::seconds kSpoolQuietTime{5};
 
 std::string lowercaseExtension(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
@@ -28,44 +23,34 @@ bool samePlace(const std::filesystem::path& a, const std::filesystem::path& b) {
     return std::filesystem::equivalent(a, b, error) && !error;
 }
 
+SavedRecordings::Entry entryOf(const std::filesystem::path& path) {
+    SavedRecordings::Entry entry{path, lowercaseExtension(path), {}, 0};
+    std::error_code error;
+    entry.modified = std::filesystem::last_write_time(path, error);
+    entry.size = std::filesystem::file_size(path, error);
+    if (error) {
+        entry.size = 0;
+    }
+    return entry;
+}
+
 } // namespace
 
 std::vector<SavedRecordings::Entry> SavedRecordings::list() const {
     std::vector<Entry> entries;
-    for (const auto& path : store_.pendingRecordings()) {
-        Entry entry{path, lowercaseExtension(path), {}, 0};
-        std::error_code error;
-        entry.modified = std::filesystem::last_write_time(path, error);
-        entry.size = std::filesystem::file_size(path, error);
-        if (error) {
-            entry.size = 0;
-        }
-        entries.push_back(std::move(entry));
+    for (const auto& path : store_.retryableRecordings()) {
+        entries.push_back(entryOf(path));
     }
     return entries;
 }
 
-std::optional<std::filesystem::path> SavedRecordings::newestIdle() const {
-    for (const auto& entry : list()) {
-        if (!isBeingRecorded(entry)) {
-            return entry.path;
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<SavedRecordings::Entry> SavedRecordings::find(const std::string& given) const {
-    for (auto& entry : list()) {
-        if (entry.path.filename() == given || samePlace(entry.path, given)) {
-            return entry;
+    for (const auto& path : store_.pendingRecordings()) {
+        if (path.filename() == given || samePlace(path, given)) {
+            return entryOf(path);
         }
     }
     return std::nullopt;
-}
-
-bool SavedRecordings::isBeingRecorded(const Entry& entry) {
-    return entry.format == "caf" &&
-           std::filesystem::file_time_type::clock::now() - entry.modified < kSpoolQuietTime;
 }
 
 } // namespace orvendi

@@ -12,8 +12,7 @@ class RecoveryStore;
 
 // The recordings the recovery store keeps for a retry, as the tool shows and
 // picks them. The agent may be recording at the same time: its spool file is
-// in the same folder and is written to continuously, so a spool file changed
-// in the last few seconds is left to its recorder.
+// in the same folder, and the store leaves it to its recorder.
 class SavedRecordings {
 public:
     struct Entry {
@@ -26,14 +25,11 @@ public:
 
     explicit SavedRecordings(const RecoveryStore& store) : store_(store) {}
 
-    // Newest first.
+    // Newest first, without those still being recorded.
     std::vector<Entry> list() const;
-    // The newest recording that no recorder is still writing.
-    std::optional<std::filesystem::path> newestIdle() const;
-    // The pending recording `given` names, by its path or its file name.
+    // The pending recording `given` names, by its path or its file name,
+    // whether or not it is still being recorded.
     std::optional<Entry> find(const std::string& given) const;
-
-    static bool isBeingRecorded(const Entry& entry);
 
 private:
     const RecoveryStore& store_;

@@ -21,7 +21,7 @@ X11DesktopServices::X11DesktopServices(const std::optional<std::string>& dictati
                     const auto element = accessibility.focusedElement(processId);
                     return element && accessibility.nativeRole(*element) == ATSPI_ROLE_TERMINAL;
                 }),
-      keyEvents(x, DictationKey(dictationKey, X11KeyEvents::keysymNames()),
+      keyEvents(x, DictationKey(dictationKey, X11KeyEvents::keysymNames()), pasteboard,
                 [this] { return terminals.activeWindowIsTerminal(); }),
       workspace(windows,
                 PermissionSettingsPages(PermissionSettingsPages::desktopPrograms(),

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/linux/atspi/AtspiAccessibility.h"
+#include "platform/linux/qt/QtPasteboard.h"
 #include "platform/linux/x11/DesktopWindows.h"
 #include "platform/linux/x11/LinuxPrivacy.h"
 #include "platform/linux/x11/TerminalDetector.h"
@@ -13,8 +14,8 @@
 
 namespace orvendi {
 
-// The agent's key events, workspace, accessibility and permission probes on an
-// X11 desktop, wired to one shared X connection. Create it on the main thread
+// The agent's key events, clipboard, workspace, accessibility and permission
+// probes on an X11 desktop, wired to one shared X connection. Create it on the main thread
 // after the Qt application object; it must outlive everything that uses it.
 class X11DesktopServices {
 public:
@@ -31,6 +32,7 @@ public:
     DesktopWindows windows{x};
     AtspiAccessibility accessibility;
     TerminalDetector terminals;
+    QtPasteboard pasteboard;
     X11KeyEvents keyEvents;
     X11Workspace workspace;
     LinuxPrivacy privacy;

@@ -46,5 +46,32 @@ TEST(ScreenGeometry, WorkAreaOfAScreenBecomesTheAgentsVisibleFrame) {
     EXPECT_EQ(above, (Rect{{0, 1080}, {1366, 768}}));
 }
 
+TEST(ScreenGeometry, WindowsAreKeptInsideTheAvailableArea) {
+    struct Fit {
+        const char* what;
+        QRect frame;
+        QRect fitted;
+    };
+    // 1280x800 with a 24-pixel panel at the top; windows at least 900x620.
+    const QRect area(0, 24, 1280, 776);
+    const QSize minimum(900, 620);
+    const Fit fits[] = {
+        {"inside already", {100, 100, 1000, 650}, {100, 100, 1000, 650}},
+        {"centred but taller than the area, title bar above it",
+         {0, -10, 1280, 845},
+         {0, 24, 1280, 776}},
+        {"hanging over the bottom-right corner", {800, 600, 1000, 650}, {280, 150, 1000, 650}},
+        {"left of the screen", {-300, 100, 1000, 650}, {0, 100, 1000, 650}},
+        {"larger than the area both ways", {0, 0, 2000, 2000}, {0, 24, 1280, 776}},
+    };
+    for (const Fit& fit : fits) {
+        SCOPED_TRACE(fit.what);
+        EXPECT_EQ(ScreenGeometry::fitInside(fit.frame, area, minimum), fit.fitted);
+    }
+    // A screen smaller than the minimum: the top-left corner stays reachable.
+    EXPECT_EQ(ScreenGeometry::fitInside({-50, -50, 1280, 845}, {0, 0, 800, 600}, minimum),
+              QRect(0, 0, 900, 620));
+}
+
 } // namespace
 } // namespace orvendi::test

@@ -78,8 +78,10 @@ TEST(X11KeyEvents, ConfiguredDictationKeyLeavesBothControlKeysAsControl) {
     }
 }
 
-TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
-    test::X11Services services;
+// Left Control as the dictation key: the paste's own Control press must not
+// count as one.
+TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyAndIsNoPressOfIt) {
+    test::X11Services services(std::string("Control_L"));
     DesktopApp zenity("zenity", {"--entry", "--entry-text="});
     ASSERT_TRUE(processEventsUntil(
         [&] {
@@ -94,17 +96,20 @@ TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyToBeReleased) {
     ASSERT_TRUE(
         services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
     TestKeyboard keyboard;
-    keyboard.press("Control_R");
+    keyboard.press("Control_L");
     ASSERT_TRUE(presses.waitFor(1));
     services.keyEvents.postPasteKeystroke();
-    // While the key is held nothing may be typed: Control-Right plus the
-    // synthesized chord would still paste, but a held Shift or Alt would not.
+    // While the key is held nothing may be typed: a held Shift or Alt would
+    // turn the synthesized chord into another shortcut.
     test::processEventsFor(0.3);
     auto element = services.accessibility.focusedElement(zenity.processId());
     ASSERT_TRUE(element);
     EXPECT_EQ(test::textOf(*element), "");
-    keyboard.release("Control_R");
+    keyboard.release("Control_L");
     EXPECT_TRUE(processEventsUntil([&] { return test::textOf(*element) == "held"; }, 5));
+    test::processEventsFor(0.2);
+    const std::vector<KeyFlags> expected{{true, false}, {false, false}};
+    EXPECT_EQ(presses.seen, expected);
 }
 
 } // namespace

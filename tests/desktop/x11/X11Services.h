@@ -3,18 +3,16 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/qt/QtPasteboard.h"
 #include "platform/linux/X11DesktopServices.h"
+#include "platform/linux/qt/QtPasteboard.h"
 
 namespace orvendi::test {
 
-// The X11 services as the agent wires them, plus the clipboard. Permission
-// pages only reach the recorded launcher, never the session's desktop.
+// The X11 services as the agent wires them. Permission pages only reach the
+// recorded launcher, never the session's desktop.
 struct X11Services : X11DesktopServices {
     explicit X11Services(const std::optional<std::string>& dictationKey = std::nullopt,
                          MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized);
-
-    QtPasteboard pasteboard;
 };
 
 // The text an element shows (bullets for a password field).

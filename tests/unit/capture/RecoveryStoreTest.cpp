@@ -167,6 +167,32 @@ TEST_F(RecoveryStoreTest, SpoolFilesWithoutAudioStayPending) {
     EXPECT_EQ(store_.pendingRecordings().size(), 2u);
 }
 
+// What a retry takes: never a spool a recorder is writing, and nothing that
+// cannot be read stands in the way of the older recordings.
+TEST_F(RecoveryStoreTest, TakingTheNextRecordingSetsUnusableOnesAsideAndLeavesLiveSpools) {
+    const auto oldest = place("pending-a.wav", wavWithPayloadBytes(64000), 40);
+    place("pending-b.wav", *WAV::wrap({}), 30);
+    place("pending-c.caf", Bytes(200, 'x'), 20);
+    const auto ownSpool = place("pending-d.caf", Bytes(200, 'x'), 10);
+    const auto otherRecorder = place("pending-e.caf", Bytes(200, 'x'), 0);
+
+    EXPECT_EQ(store_.retryableRecordings(ownSpool).size(), 3u);
+    const auto taken = store_.takeNextPending(ownSpool);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(taken->recoveryURL, oldest);
+    EXPECT_EQ(taken->durationSeconds, 2);
+
+    EXPECT_EQ(namesInFolder(), (std::vector<std::string>{"Unreadable Recordings", "pending-a.wav",
+                                                         "pending-d.caf", "pending-e.caf"}));
+    EXPECT_TRUE(fs::exists(folder() / "Unreadable Recordings" / "pending-b.wav"));
+    EXPECT_TRUE(fs::exists(folder() / "Unreadable Recordings" / "pending-c.caf"));
+
+    taken->discardRecoveryCopy();
+    EXPECT_FALSE(store_.takeNextPending(ownSpool).has_value());
+    EXPECT_TRUE(fs::exists(ownSpool));
+    EXPECT_TRUE(fs::exists(otherRecorder));
+}
+
 TEST_F(RecoveryStoreTest, DiscardingDeletesTheCopyOnce) {
     const Recording recording{wavWithPayloadBytes(2), 1, place("pending-d.wav", {1})};
     recording.discardRecoveryCopy();

@@ -58,6 +58,31 @@ DictationKey::KeysymNames keysymNames() {
             }};
 }
 
+// With Left Control as the dictation key, the agent's own Control-V paste
+// must not start or end a dictation.
+TEST(RawKeyTracker, TheAgentsOwnKeystrokeChangesNoFlagWhileTheUsersKeysStillDo) {
+    RawKeyTracker tracker;
+    tracker.setKeycodes({kControlL}, {kControlR});
+    const int xtest = 9;
+    const int keyboard = 11;
+    tracker.setSynthesizingDevices({xtest});
+
+    tracker.expectSynthesized({kControlL, kLetterA});
+    EXPECT_EQ(tracker.press(keyboard, kControlR), (KeyFlags{false, true}));
+    EXPECT_EQ(tracker.press(xtest, kControlL), std::nullopt);
+    EXPECT_EQ(tracker.press(xtest, kLetterA), std::nullopt);
+    EXPECT_EQ(tracker.press(keyboard, kControlL), (KeyFlags{true, true}))
+        << "the user's own press of the same key counts";
+    EXPECT_EQ(tracker.release(xtest, kLetterA), std::nullopt);
+    EXPECT_EQ(tracker.release(xtest, kControlL), std::nullopt);
+    EXPECT_EQ(tracker.release(keyboard, kControlL), (KeyFlags{false, true}));
+    EXPECT_EQ(tracker.release(keyboard, kControlR), (KeyFlags{false, false}));
+
+    // Once the keystroke has come back, XTest presses are keys again (an
+    // on-screen keyboard, a remote desktop).
+    EXPECT_EQ(tracker.press(xtest, kControlL), (KeyFlags{true, false}));
+}
+
 TEST(DictationKey, NamesTheKeyAndPicksTheOtherControl) {
     struct Case {
         std::optional<std::string> configured;

@@ -87,6 +87,24 @@ TEST_F(Transport, AnswerThatStallsFailsAfterTheTimeout) {
     EXPECT_LT(secondsSince(start), 5.0);
 }
 
+TEST_F(Transport, BodiesAreReadUpTo32MegabytesAndNoFurther) {
+    constexpr size_t kLimit = size_t(32) << 20;
+    server.respond("GET", "/full", ScriptedResponse::text(200, std::string(kLimit, 'a')));
+    server.respond("GET", "/over", ScriptedResponse::text(200, std::string(kLimit + 1, 'a')));
+    HTTPRequest request;
+    request.url = server.url() + "/full";
+    EXPECT_EQ(transport.perform(request).body.size(), kLimit);
+
+    request.url = server.url() + "/over";
+    try {
+        transport.perform(request);
+        FAIL() << "no error";
+    } catch (const TransportError& error) {
+        EXPECT_NE(std::string(error.what()).find("larger than 32 MB"), std::string::npos)
+            << error.what();
+    }
+}
+
 TEST_F(Transport, NonHTTPPeersAreTransportErrors) {
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x"}) {
         HTTPRequest request;

@@ -22,4 +22,11 @@ std::optional<std::string> QtPasteboard::string() const {
     return data->text().toStdString();
 }
 
+void QtPasteboard::setPrimarySelection(const std::string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection()) {
+        clipboard->setText(QString::fromStdString(text), QClipboard::Selection);
+    }
+}
+
 } // namespace orvendi

@@ -13,6 +13,7 @@ public:
     void clearContents() override;
     void setString(const std::string& text) override;
     std::optional<std::string> string() const override;
+    void setPrimarySelection(const std::string& text) override;
 };
 
 } // namespace orvendi

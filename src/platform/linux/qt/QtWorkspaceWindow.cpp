@@ -12,6 +12,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/MainThreadCheck.h"
+#include "platform/linux/qt/ScreenGeometry.h"
 
 namespace orvendi {
 namespace {
@@ -23,6 +24,9 @@ constexpr int kMinimumHeight = 620;
 // Moves and resizes come in bursts while the user drags: remember the frame
 // once the burst is over.
 constexpr int kFrameSaveDelayMs = 400;
+// The window manager adds its frame some time after the window is shown.
+constexpr int kFrameWaitTries = 40;
+constexpr int kFrameWaitMs = 25;
 const char* const kSessionScriptName = "orvendi-document-start";
 
 QWebEngineScript documentStartScript(const std::string& source) {
@@ -101,6 +105,7 @@ void QtWorkspaceWindow::show() {
     }
     raise();
     activateWindow();
+    keepInsideScreenOnceFramed(kFrameWaitTries);
 }
 
 bool QtWorkspaceWindow::isVisible() const {
@@ -145,6 +150,7 @@ void QtWorkspaceWindow::restoreFrame() {
         if (auto saved = defaults_->string(kFrameKey)) {
             const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(*saved));
             if (restoreGeometry(geometry)) {
+                keepInsideScreen();
                 return;
             }
         }
@@ -154,6 +160,42 @@ void QtWorkspaceWindow::restoreFrame() {
         QRect frame(QPoint(0, 0), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
+    }
+    keepInsideScreen();
+}
+
+// The frame, title bar included, goes inside the available area of its screen:
+// the default size is larger than a small laptop screen, and a remembered
+// frame may come from a screen that is gone.
+void QtWorkspaceWindow::keepInsideScreen() {
+    QScreen* screen = QMainWindow::screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect frame = frameGeometry();
+    const QSize decoration = frame.size() - size();
+    const QRect fitted =
+        ScreenGeometry::fitInside(frame, screen->availableGeometry(), minimumSize() + decoration);
+    if (fitted != frame) {
+        resize(fitted.size() - decoration);
+        move(fitted.topLeft());
+    }
+}
+
+// Until the window manager has framed the window, its title bar is not part
+// of the frame; fit it again once it is.
+void QtWorkspaceWindow::keepInsideScreenOnceFramed(int triesLeft) {
+    if (!QMainWindow::isVisible()) {
+        return;
+    }
+    if (frameGeometry() != geometry()) {
+        keepInsideScreen();
+    } else if (triesLeft > 0) {
+        QTimer::singleShot(kFrameWaitMs, this,
+                           [this, triesLeft] { keepInsideScreenOnceFramed(triesLeft - 1); });
     }
 }
 

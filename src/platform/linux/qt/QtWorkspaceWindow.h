@@ -15,7 +15,8 @@ namespace orvendi {
 class Defaults;
 
 // The workspace window: one web view in a window of 1280 by 820 (at least
-// 900 by 620) whose position and size are remembered in the user defaults.
+// 900 by 620, and no larger than the screen's available area) whose position
+// and size are remembered in the user defaults.
 // The web view lives only while the window is open: closing the window
 // destroys it with its page and renderer, and every opening builds a new one.
 class QtWorkspaceWindow : public QMainWindow, public WorkspaceWindow {
@@ -49,6 +50,8 @@ private:
     void destroyWebView();
     void restoreFrame();
     void saveFrame();
+    void keepInsideScreen();
+    void keepInsideScreenOnceFramed(int triesLeft);
 
     QWebEngineProfile& profile_;
     Defaults* defaults_;

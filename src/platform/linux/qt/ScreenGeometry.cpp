@@ -1,5 +1,6 @@
 #include "platform/linux/qt/ScreenGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvendi::ScreenGeometry {
@@ -26,6 +27,13 @@ QPoint toQtTopLeft(Point agentOrigin, const QSize& size, const QRect& primary) {
 Point toAgentOrigin(const QPoint& qtTopLeft, const QSize& size, const QRect& primary) {
     return Point{static_cast<double>(qtTopLeft.x() - primary.x()),
                  primaryBottom(primary) - qtTopLeft.y() - size.height()};
+}
+
+QRect fitInside(const QRect& frame, const QRect& area, const QSize& minimum) {
+    const QSize size = frame.size().boundedTo(area.size()).expandedTo(minimum);
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - size.height()));
+    return QRect(QPoint(x, y), size);
 }
 
 } // namespace orvendi::ScreenGeometry

@@ -21,4 +21,10 @@ QPoint toQtTopLeft(Point agentOrigin, const QSize& size, const QRect& primary);
 // Qt's top-left point of a window of `size` as the agent's bottom-left origin.
 Point toAgentOrigin(const QPoint& qtTopLeft, const QSize& size, const QRect& primary);
 
+// A window frame (title bar included) moved, and shrunk where it is larger, to
+// lie inside `area`, a screen's available area (Qt coordinates): a window must
+// not open with its title bar out of reach. It is never made smaller than
+// `minimum`; a frame that still does not fit keeps its top-left corner inside.
+QRect fitInside(const QRect& frame, const QRect& area, const QSize& minimum);
+
 } // namespace orvendi::ScreenGeometry

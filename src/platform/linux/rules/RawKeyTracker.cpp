@@ -7,7 +7,32 @@ void RawKeyTracker::setKeycodes(std::set<int> dictationKeycodes, std::set<int> c
     controlKeycodes_ = std::move(controlKeycodes);
 }
 
+void RawKeyTracker::setSynthesizingDevices(std::set<int> devices) {
+    synthesizingDevices_ = std::move(devices);
+}
+
+void RawKeyTracker::expectSynthesized(const std::vector<int>& keycodes) {
+    expectedPresses_.insert(keycodes.begin(), keycodes.end());
+}
+
+bool RawKeyTracker::consumeSynthesized(std::multiset<int>& expected, int sourceDevice,
+                                       int keycode) {
+    if (!synthesizingDevices_.count(sourceDevice)) {
+        return false;
+    }
+    const auto found = expected.find(keycode);
+    if (found == expected.end()) {
+        return false;
+    }
+    expected.erase(found);
+    return true;
+}
+
 std::optional<KeyFlags> RawKeyTracker::press(int sourceDevice, int keycode) {
+    if (consumeSynthesized(expectedPresses_, sourceDevice, keycode)) {
+        expectedReleases_.insert(keycode);
+        return std::nullopt;
+    }
     if (dictationKeycodes_.count(keycode) || controlKeycodes_.count(keycode)) {
         held_.insert({keycode, sourceDevice});
     }
@@ -15,6 +40,9 @@ std::optional<KeyFlags> RawKeyTracker::press(int sourceDevice, int keycode) {
 }
 
 std::optional<KeyFlags> RawKeyTracker::release(int sourceDevice, int keycode) {
+    if (consumeSynthesized(expectedReleases_, sourceDevice, keycode)) {
+        return std::nullopt;
+    }
     held_.erase({keycode, sourceDevice});
     return report();
 }

@@ -7,8 +7,8 @@
 
 namespace orvendi {
 
-// Tells whether the window the user types into is a terminal, which pastes
-// with Control-Shift-V: by the window's class, or by the AT-SPI role of its
+// Tells whether the window the user types into is a terminal, which does not
+// paste on Control-V: by the window's class, or by the AT-SPI role of its
 // focused element for terminals that are widgets inside other applications.
 class TerminalDetector {
 public:

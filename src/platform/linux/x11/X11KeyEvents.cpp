@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include <set>
+#include <string_view>
 
 namespace orvendi {
 namespace {
@@ -26,10 +27,28 @@ bool isDown(const char keymap[32], int keycode) {
     return (keymap[keycode / 8] >> (keycode % 8)) & 1;
 }
 
+// The X server gives every master keyboard an XTest slave named after it
+// ("Virtual core XTEST keyboard"); XTest key events come from there.
+std::set<int> xtestKeyboards(Display* display) {
+    constexpr std::string_view kSuffix = " XTEST keyboard";
+    std::set<int> devices;
+    int count = 0;
+    XIDeviceInfo* info = XIQueryDevice(display, XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        const std::string_view name = info[i].name != nullptr ? info[i].name : "";
+        if (info[i].use == XISlaveKeyboard && name.ends_with(kSuffix)) {
+            devices.insert(info[i].deviceid);
+        }
+    }
+    XIFreeDeviceInfo(info);
+    return devices;
+}
+
 } // namespace
 
-X11KeyEvents::X11KeyEvents(XConnection& x, DictationKey key, std::function<bool()> targetIsTerminal)
-    : x_(x), key_(key), targetIsTerminal_(std::move(targetIsTerminal)),
+X11KeyEvents::X11KeyEvents(XConnection& x, DictationKey key, Pasteboard& pasteboard,
+                           std::function<bool()> targetIsTerminal)
+    : x_(x), key_(key), pasteboard_(pasteboard), targetIsTerminal_(std::move(targetIsTerminal)),
       releaseWait_(std::make_unique<QTimer>()) {
     releaseWait_->setInterval(kReleasePollMilliseconds);
     QObject::connect(releaseWait_.get(), &QTimer::timeout, releaseWait_.get(),
@@ -90,6 +109,7 @@ bool X11KeyEvents::startMonitor(std::function<void(KeyFlags)> onFlagsChanged) {
     }
     XSync(display, False);
 
+    tracker_.setSynthesizingDevices(xtestKeyboards(display));
     events_ = std::move(connection);
     onFlagsChanged_ = std::move(onFlagsChanged);
     refreshKeycodes();
@@ -178,12 +198,17 @@ void X11KeyEvents::postWhenKeysReleased() {
     }
     releaseWait_->stop();
     const bool terminal = targetIsTerminal_ && targetIsTerminal_();
+    if (terminal) {
+        if (const auto text = pasteboard_.string()) {
+            pasteboard_.setPrimarySelection(*text);
+        }
+    }
     for (; pendingKeystrokes_ > 0; --pendingKeystrokes_) {
         sendPasteKeystroke(terminal);
     }
 }
 
-void X11KeyEvents::sendPasteKeystroke(bool withShift) {
+void X11KeyEvents::sendPasteKeystroke(bool intoTerminal) {
     Display* display = x_.display();
     int event = 0;
     int error = 0;
@@ -192,17 +217,15 @@ void X11KeyEvents::sendPasteKeystroke(bool withShift) {
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         return;
     }
-    const auto control = x_.keycodesOf(XK_Control_L);
-    const auto shift = x_.keycodesOf(XK_Shift_L);
-    const auto v = x_.keycodesOf(XK_v);
-    if (control.empty() || v.empty() || (withShift && shift.empty())) {
+    const auto modifier = x_.keycodesOf(intoTerminal ? XK_Shift_L : XK_Control_L);
+    const auto key = x_.keycodesOf(intoTerminal ? XK_Insert : XK_v);
+    if (modifier.empty() || key.empty()) {
         return; // the keyboard mapping has no such key: nothing sensible to post
     }
-    std::vector<KeyCode> chord{control.front()};
-    if (withShift) {
-        chord.push_back(shift.front());
+    const std::vector<KeyCode> chord{modifier.front(), key.front()};
+    if (events_) {
+        tracker_.expectSynthesized({chord.begin(), chord.end()});
     }
-    chord.push_back(v.front());
     for (KeyCode keycode : chord) {
         XTestFakeKeyEvent(display, keycode, True, CurrentTime);
     }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/KeyEvents.h"
+#include "platform/Pasteboard.h"
 #include "platform/linux/rules/DictationKey.h"
 #include "platform/linux/rules/RawKeyTracker.h"
 #include "platform/linux/x11/XConnection.h"
@@ -24,12 +25,18 @@ namespace orvendi {
 //
 // The paste keystroke is synthesized with XTest. It waits, up to a short limit,
 // for the user to let go of the dictation key and every modifier: a keystroke
-// mixed with held keys would become a different shortcut.
+// mixed with held keys would become a different shortcut. Applications get
+// Control-V. Terminals get Shift+Insert, which pastes the PRIMARY selection in
+// xterm, VTE terminals and Konsole alike (stock xterm has no Control-Shift-V,
+// and Control-V there types a control character): the clipboard's text is put
+// on that selection first. Other applications keep their selection, as a
+// field whose selected text is being replaced would lose it.
 class X11KeyEvents : public KeyEvents {
 public:
-    // `targetIsTerminal` is asked right before each keystroke: terminals paste
-    // with Control-Shift-V because Control-V is a terminal control character.
-    X11KeyEvents(XConnection& x, DictationKey key, std::function<bool()> targetIsTerminal);
+    // `targetIsTerminal` is asked right before each keystroke; `pasteboard`
+    // holds the text to paste.
+    X11KeyEvents(XConnection& x, DictationKey key, Pasteboard& pasteboard,
+                 std::function<bool()> targetIsTerminal);
     ~X11KeyEvents() override;
 
     bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
@@ -46,10 +53,11 @@ private:
     void refreshKeycodes();
     bool keysHeld();
     void postWhenKeysReleased();
-    void sendPasteKeystroke(bool withShift);
+    void sendPasteKeystroke(bool intoTerminal);
 
     XConnection& x_;
     DictationKey key_;
+    Pasteboard& pasteboard_;
     std::function<bool()> targetIsTerminal_;
     std::function<void(KeyFlags)> onFlagsChanged_;
 
