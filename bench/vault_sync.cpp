@@ -66,9 +66,9 @@ struct Setup {
         config.api_url = server.url();
         SessionStore::save(platform.keychain,
                            {"access", "refresh", platform.scheduler.now() + 86400});
-        api = std::make_unique<APIClient>(config, platform.keychain, platform.scheduler);
+        api = std::make_shared<APIClient>(config, platform.keychain, platform.scheduler);
         sync =
-            VaultSync::create(*api, std::nullopt, platform.scheduler, platform.files, platform.log);
+            VaultSync::create(api, std::nullopt, platform.scheduler, platform.files, platform.log);
     }
 
     // A synchroniser with a home folder of its own. The folders are removed
@@ -76,13 +76,13 @@ struct Setup {
     // system's inode allocation and measure that instead.
     std::shared_ptr<VaultSync> freshHome() {
         homes.push_back(std::make_unique<test::FakeFiles>());
-        return VaultSync::create(*api, std::nullopt, platform.scheduler, *homes.back(),
+        return VaultSync::create(api, std::nullopt, platform.scheduler, *homes.back(),
                                  platform.log);
     }
 
     test::TestHTTPServer server;
     test::FakePlatform platform;
-    std::unique_ptr<APIClient> api;
+    std::shared_ptr<APIClient> api;
     std::shared_ptr<VaultSync> sync;
     std::vector<std::unique_ptr<test::FakeFiles>> homes;
 };

@@ -137,7 +137,7 @@ void AppDelegate::finishAuthenticatedSetup(const Config& config,
     authenticatedSetupComplete_ = true;
     reporter_->emitActivation("signed_in");
 
-    vault_ = VaultSync::create(*api_, config.vault_dir, platform_.scheduler, platform_.files,
+    vault_ = VaultSync::create(api_, config.vault_dir, platform_.scheduler, platform_.files,
                                platform_.log);
     vault_->start();
 

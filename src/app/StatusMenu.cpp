@@ -95,7 +95,7 @@ void StatusMenu::setRetryEnabled(bool enabled) {
 }
 
 void StatusMenu::refreshRetryItem() {
-    setRetryEnabled(!recorder_->pendingRecordings().empty());
+    setRetryEnabled(!recorder_->retryableRecordings().empty());
 }
 
 void StatusMenu::enableCopyLast() {

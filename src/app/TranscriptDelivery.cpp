@@ -101,13 +101,11 @@ void TranscriptDelivery::reportFailure(const std::string& description, const Rec
 }
 
 void TranscriptDelivery::retrySavedRecording() {
-    const auto pending = recorder_->pendingRecordings();
-    if (!pending.empty()) {
-        if (auto recording = recorder_->recover(pending.front())) {
-            // The text goes to the element focused now, not when it was recorded.
-            submit(std::move(*recording), InsertionTarget::capture(services_));
-            return;
-        }
+    // Never the recording in progress: its spool is still being written.
+    if (auto recording = recorder_->takeNextPending()) {
+        // The text goes to the element focused now, not when it was recorded.
+        submit(std::move(*recording), InsertionTarget::capture(services_));
+        return;
     }
     statusMenu_->setRetryEnabled(false);
 }

@@ -44,15 +44,15 @@ std::filesystem::path notesFolder(const std::optional<std::string>& vaultPath, c
 
 } // namespace
 
-std::shared_ptr<VaultSync> VaultSync::create(Backend& api,
+std::shared_ptr<VaultSync> VaultSync::create(std::shared_ptr<Backend> api,
                                              const std::optional<std::string>& vaultPath,
                                              Scheduler& scheduler, const Files& files, Log& log) {
-    return std::shared_ptr<VaultSync>(new VaultSync(api, vaultPath, scheduler, files, log));
+    return std::shared_ptr<VaultSync>(new VaultSync(std::move(api), vaultPath, scheduler, files, log));
 }
 
-VaultSync::VaultSync(Backend& api, const std::optional<std::string>& vaultPath,
+VaultSync::VaultSync(std::shared_ptr<Backend> api, const std::optional<std::string>& vaultPath,
                      Scheduler& scheduler, const Files& files, Log& log)
-    : api_(api), vaultDir_(notesFolder(vaultPath, files)),
+    : api_(std::move(api)), vaultDir_(notesFolder(vaultPath, files)),
       stateFile_(files.homeDirectory() / kStateFile), queue_(scheduler.serialQueue(kQueueLabel)),
       scheduler_(scheduler), log_(log), state_(State::empty()) {
     if (const auto text = VaultFiles::read(stateFile_)) {
@@ -118,7 +118,7 @@ VaultSync::Result VaultSync::runSync() {
     const SyncLock lock(lockFile());
     adoptStateSavedElsewhere();
     createVaultFolder();
-    const auto notes = api_.fetchNotes("", true);
+    const auto notes = api_->fetchNotes("", true);
 
     Run run;
     run.known = state_.files ? *state_.files : discoverManagedFiles();

@@ -45,7 +45,7 @@ public:
     // into its "Notes" sub-folder. Reads the state file (an unreadable one
     // counts as a vault never synced); creates no folder and starts nothing.
     // The synchroniser is shared: its queued work holds it weakly.
-    static std::shared_ptr<VaultSync> create(Backend& api,
+    static std::shared_ptr<VaultSync> create(std::shared_ptr<Backend> api,
                                              const std::optional<std::string>& vaultPath,
                                              Scheduler& scheduler, const Files& files, Log& log);
     ~VaultSync();
@@ -65,7 +65,7 @@ public:
     const std::filesystem::path& stateFile() const { return stateFile_; }
 
 private:
-    VaultSync(Backend& api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
+    VaultSync(std::shared_ptr<Backend> api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
               const Files& files, Log& log);
 
     struct Run;
@@ -85,7 +85,9 @@ private:
     void saveState();
     std::filesystem::path lockFile() const;
 
-    Backend& api_;
+    // Shared: a sync still running on its queue keeps the client alive after
+    // its other owners have let it go.
+    std::shared_ptr<Backend> api_;
     std::filesystem::path vaultDir_;
     std::filesystem::path stateFile_;
     std::shared_ptr<Timer> timer_;

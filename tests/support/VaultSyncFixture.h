@@ -29,7 +29,7 @@ protected:
         config.api_url = server.url();
         SessionStore::save(platform.keychain,
                            {"access-1", "refresh-1", platform.scheduler.now() + 86400});
-        api = std::make_unique<APIClient>(config, platform.keychain, platform.scheduler);
+        api = std::make_shared<APIClient>(config, platform.keychain, platform.scheduler);
     }
 
     std::filesystem::path home() const { return platform.files.homeDirectory(); }
@@ -38,7 +38,7 @@ protected:
 
     std::shared_ptr<VaultSync>
     makeSync(const std::optional<std::string>& vaultPath = std::nullopt) {
-        return VaultSync::create(*api, vaultPath, platform.scheduler, platform.files, platform.log);
+        return VaultSync::create(api, vaultPath, platform.scheduler, platform.files, platform.log);
     }
 
     void serveNotes(const std::vector<nlohmann::json>& notes) {
@@ -73,7 +73,7 @@ protected:
     TestHTTPServer server;
     FakePlatform platform;
     Config config;
-    std::unique_ptr<APIClient> api;
+    std::shared_ptr<APIClient> api;
 };
 
 inline nlohmann::json note(const std::string& id, const std::string& createdAt,

@@ -40,7 +40,7 @@ const Config& ToolServices::config() {
 
 APIClient& ToolServices::api() {
     if (!api_) {
-        api_ = std::make_unique<APIClient>(config(), keychain(), scheduler_);
+        api_ = std::make_shared<APIClient>(config(), keychain(), scheduler_);
     }
     return *api_;
 }
@@ -61,7 +61,8 @@ AudioInput& ToolServices::microphone() {
 
 VaultSync& ToolServices::vault() {
     if (!vault_) {
-        vault_ = VaultSync::create(api(), config().vault_dir, scheduler_, files_, log_);
+        api();
+        vault_ = VaultSync::create(api_, config().vault_dir, scheduler_, files_, log_);
     }
     return *vault_;
 }

@@ -47,7 +47,7 @@ private:
     std::unique_ptr<Defaults> defaults_;
     std::unique_ptr<Keychain> keychain_;
     std::optional<Config> config_;
-    std::unique_ptr<APIClient> api_;
+    std::shared_ptr<APIClient> api_;
     std::unique_ptr<RecoveryStore> recoveryStore_;
     std::unique_ptr<AudioInput> microphone_;
     std::shared_ptr<VaultSync> vault_;

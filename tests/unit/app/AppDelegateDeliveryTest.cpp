@@ -78,6 +78,27 @@ TEST_F(Delivery, RetryWithNothingPendingDisablesTheItem) {
     EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
 }
 
+TEST_F(Delivery, RetryDuringARecordingLeavesTheRecordingInProgressAlone) {
+    launchSignedIn();
+    press();
+    speak();
+    fake.scheduler.advance(0.5);
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+    menu().item("Retry saved recording").setEnabled(true);
+    menu().item("Retry saved recording").click();
+    fake.scheduler.runPending();
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u) << "the live spool is not a saved recording";
+    EXPECT_TRUE(delegate->isRecording());
+
+    speak();
+    fake.scheduler.advance(0.5);
+    release();
+    fake.scheduler.advance(1);
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+    EXPECT_EQ(delegate->lastText(), "Hello there.");
+    EXPECT_TRUE(pending().empty());
+}
+
 TEST_F(Delivery, CopyLastPutsTheTextOnThePasteboard) {
     launchSignedIn();
     menu().item("Copy last dictation").click();
