@@ -73,6 +73,10 @@ public:
     // The same, reporting chunked uploads as they go (the terminal tool's progress).
     TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                bool ephemeral, const ChunkProgress& progress);
+    // Saves the joined texts of a recording transcribed in ephemeral parts as
+    // one dictation.
+    TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
+                                               const std::string& cleaned, int64_t durationSecs);
     virtual std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full);
     virtual void recordActivationEvent(const std::string& event, const std::string& installationId);
     virtual void updateNativeStatus(const std::string& installationId, bool microphone,
@@ -106,8 +110,6 @@ private:
 
     // Transcription (APIClientTranscription.cpp).
     TranscriptionReceipt transcribeSingle(const Bytes& wav, int64_t durationSecs, bool ephemeral);
-    TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
-                                               const std::string& cleaned, int64_t durationSecs);
 
     std::unique_ptr<HTTPTransport> transport_;
 
