@@ -17,6 +17,7 @@
 namespace orvendi {
 
 class APIClient;
+class LiveTranscription;
 class SignInController;
 class VaultSync;
 class WorkspaceController;
@@ -103,9 +104,12 @@ private:
     void setToggleTitle(const std::string& title);
     void refreshMicrophonePermission(bool requestIfNeeded);
     std::optional<InsertionTarget> captureTarget();
+    std::shared_ptr<LiveTranscription> makeLiveTranscription();
+    void showTranscribed(uint64_t recordingNumber, double seconds);
 
     // Transcript delivery.
-    void submit(Recording recording, std::optional<InsertionTarget> target);
+    void submit(Recording recording, std::optional<InsertionTarget> target,
+                std::shared_ptr<LiveTranscription> live = nullptr);
     void deliver(const TranscriptionReceipt& receipt, const Recording& recording,
                  const std::optional<InsertionTarget>& target);
     void reportSilence(const std::optional<std::filesystem::path>& archivedAt);
@@ -135,6 +139,10 @@ private:
     // Where the recording in progress will paste; it travels with the recording
     // when it is submitted, so each transcript lands in its own field.
     std::optional<InsertionTarget> dictationTarget_;
+    // Transcribes the recording in progress part by part while it runs.
+    std::shared_ptr<LiveTranscription> liveTranscription_;
+    // Counts live transcriptions, so a late report of an earlier one shows nothing.
+    uint64_t liveTranscriptions_ = 0;
     ScreenAwareHUD screenHUD_;
     std::shared_ptr<SignInController> signInController_;
     std::unique_ptr<WorkspaceController> workspaceController_;

@@ -3,13 +3,15 @@
 #include "app/AppDelegate.h"
 
 #include "capture/WAV.h"
+#include "dictation/LiveTranscription.h"
 #include "input/Paster.h"
 #include "service/APIClient.h"
 #include "vault/VaultSync.h"
 
 namespace orvendi {
 
-void AppDelegate::submit(Recording recording, std::optional<InsertionTarget> target) {
+void AppDelegate::submit(Recording recording, std::optional<InsertionTarget> target,
+                         std::shared_ptr<LiveTranscription> live) {
     setIcon("hourglass", "Transcribing");
     screenHUD_.show("Turning speech into text", "ellipsis");
     setToggleTitle(kStartTitle);
@@ -18,30 +20,34 @@ void AppDelegate::submit(Recording recording, std::optional<InsertionTarget> tar
     }
 
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    platform_.scheduler.globalAsync(QueuePriority::UserInitiated, [weakSelf,
-                                                                   recording = std::move(recording),
-                                                                   target = std::move(target)] {
-        auto self = weakSelf.lock();
-        if (!self || !self->api_) {
-            return;
-        }
-        Scheduler& scheduler = self->platform_.scheduler;
-        if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
-            auto archivedAt = recording.archiveSilentCopy();
-            scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
-            return;
-        }
-        try {
-            auto receipt =
-                self->api_->transcribeWithReceipt(recording.wav, recording.durationSeconds, false);
-            scheduler.mainAsync(
-                [self, receipt, recording, target] { self->deliver(receipt, recording, target); });
-        } catch (const std::exception& error) {
-            std::string description = error.what();
-            scheduler.mainAsync(
-                [self, description, recording] { self->reportFailure(description, recording); });
-        }
-    });
+    platform_.scheduler.globalAsync(
+        QueuePriority::UserInitiated, [weakSelf, recording = std::move(recording),
+                                       target = std::move(target), live = std::move(live)] {
+            auto self = weakSelf.lock();
+            if (!self || !self->api_) {
+                return;
+            }
+            Scheduler& scheduler = self->platform_.scheduler;
+            if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
+                auto archivedAt = recording.archiveSilentCopy();
+                scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
+                return;
+            }
+            try {
+                // Parts already transcribed while recording leave only the rest to wait for.
+                auto receipt = live ? live->transcribe(recording)
+                                    : self->api_->transcribeWithReceipt(
+                                          recording.wav, recording.durationSeconds, false);
+                scheduler.mainAsync([self, receipt, recording, target] {
+                    self->deliver(receipt, recording, target);
+                });
+            } catch (const std::exception& error) {
+                std::string description = error.what();
+                scheduler.mainAsync([self, description, recording] {
+                    self->reportFailure(description, recording);
+                });
+            }
+        });
 }
 
 void AppDelegate::deliver(const TranscriptionReceipt& receipt, const Recording& recording,

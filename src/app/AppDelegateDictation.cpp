@@ -4,6 +4,9 @@
 
 #include <utility>
 
+#include "dictation/LiveTranscription.h"
+#include "ui/HUDMessage.h"
+
 namespace orvendi {
 namespace {
 
@@ -58,6 +61,7 @@ void AppDelegate::fnUp() {
     }
     lastQuickTapAt_ = now;
     recorder_.cancel();
+    liveTranscription_.reset();
     dictationTarget_.reset();
     screenHUD_.hide(0);
     setIcon(kIdleSymbol, kIdleAccessibility);
@@ -83,12 +87,14 @@ void AppDelegate::menuToggle() {
 
 bool AppDelegate::startRecording() {
     if (platform_.privacy.microphoneAuthorization() == MicrophoneAuthorization::Authorized) {
+        auto live = makeLiveTranscription();
         try {
-            recorder_.start();
+            recorder_.start(live);
         } catch (const std::exception& error) {
             fail(std::string("Mic error: ") + error.what());
             return false;
         }
+        liveTranscription_ = std::move(live);
         if (!platform_.defaults.boolean(kActivationCompleteKey).value_or(false)) {
             emitActivation("first_recording_started");
         }
@@ -109,12 +115,39 @@ void AppDelegate::stopAndTranscribe() {
     auto recording = recorder_.stop();
     // The target belongs to this recording: it travels with it, or goes with it.
     auto target = std::exchange(dictationTarget_, std::nullopt);
+    auto live = std::exchange(liveTranscription_, nullptr);
     if (!recording) {
         setIcon(kIdleSymbol, kIdleAccessibility);
         setToggleTitle(kStartTitle);
         return;
     }
-    submit(std::move(*recording), std::move(target));
+    submit(std::move(*recording), std::move(target), std::move(live));
+}
+
+std::shared_ptr<LiveTranscription> AppDelegate::makeLiveTranscription() {
+    if (!api_) {
+        return nullptr;
+    }
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    Scheduler& scheduler = platform_.scheduler;
+    const uint64_t number = ++liveTranscriptions_;
+    return std::make_shared<LiveTranscription>(scheduler, TranscriptionCalls::of(*api_),
+                                               [weakSelf, &scheduler, number](double seconds) {
+                                                   scheduler.mainAsync([weakSelf, number, seconds] {
+                                                       if (auto self = weakSelf.lock()) {
+                                                           self->showTranscribed(number, seconds);
+                                                       }
+                                                   });
+                                               });
+}
+
+void AppDelegate::showTranscribed(uint64_t recordingNumber, double seconds) {
+    // Only the recording still running is shown; a finished one has its own messages.
+    if (recordingNumber != liveTranscriptions_ || !liveTranscription_ || !recorder_.isRecording()) {
+        return;
+    }
+    screenHUD_.showTranscribed(locked_ ? HUDMessages::recordingHandsFree : HUDMessages::listening,
+                               seconds);
 }
 
 void AppDelegate::fail(const std::string& message) {
