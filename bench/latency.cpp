@@ -20,7 +20,7 @@
 // written into the microphone at once (it then delivers faster than real time)
 // and the key is released once all of it has been captured.
 //
-// usage: bench_latency long [ROUNDS]   (default 3)
+// usage: bench_latency long [ROUNDS [WHOLE_ROUNDS]]   (default 3 1)
 // A dictation of about 110 seconds (espeak-ng sentences with pauses) spoken in
 // real time against a real orvendi-server (pocketsphinx): key release → paste
 // keystroke while its parts are transcribed as it is spoken, and the word
@@ -503,7 +503,7 @@ Bytes wavOf(const std::filesystem::path& clip) {
     return pcm ? WAV::wrap(*pcm).value_or(Bytes{}) : Bytes{};
 }
 
-int runLongDictation(int rounds) {
+int runLongDictation(int rounds, int wholeRounds) {
     test::TempDir folder;
     test::AudioSession session;
     const auto clip = folder.path() / "long.wav";
@@ -527,6 +527,9 @@ int runLongDictation(int rounds) {
 
     LatencyBench bench(backend);
     const double rate = bench.inputRate();
+    std::printf("Long dictation: %.1f s of speech with pauses, real orvendi-server "
+                "(pocketsphinx); the paste keystroke includes %.0f ms of fixed delays\n",
+                clipSeconds, kFixedPasteDelays * 1000);
     std::vector<double> progressive, progressiveErrors;
     for (int i = 0; i < rounds; ++i) {
         const auto phases = bench.dictate([&] {
@@ -537,33 +540,34 @@ int runLongDictation(int rounds) {
         });
         progressive.push_back(phases.total);
         progressiveErrors.push_back(test::wordErrorRate(reference, bench.pastedText()));
+        std::printf("  parts while speaking, round %d: release -> paste keystroke %.1f ms, "
+                    "word error rate %.1f %%\n",
+                    i + 1, phases.total, 100 * progressiveErrors.back());
         bench.waitForMainLoop(1.0);
     }
+    std::printf("  parts while speaking: median %.1f ms, max %.1f ms, median word error rate "
+                "%.1f %%\n",
+                median(progressive), largest(progressive), 100 * median(progressiveErrors));
 
-    // The one-request road on the same audio: everything goes up after release.
+    // The road without parts on the same audio: everything goes up after release.
     test::FakeKeychain keychain;
     EventLoopScheduler clock;
     APIClient client(*Config::decode(backend.dump()), keychain, clock);
     const Bytes wav = wavOf(clip);
-    std::vector<double> whole, wholeErrors;
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < wholeRounds; ++i) {
         const auto began = Clock::now();
-        const auto receipt = client.transcribeWithReceipt(wav, std::llround(clipSeconds), false);
-        whole.push_back(milliseconds(began, Clock::now()));
-        wholeErrors.push_back(test::wordErrorRate(reference, receipt.text));
+        try {
+            const auto receipt =
+                client.transcribeWithReceipt(wav, std::llround(clipSeconds), false);
+            std::printf("  whole recording after release, round %d: upload -> text %.1f ms, "
+                        "word error rate %.1f %%\n",
+                        i + 1, milliseconds(began, Clock::now()),
+                        100 * test::wordErrorRate(reference, receipt.text));
+        } catch (const std::exception& error) {
+            std::printf("  whole recording after release, round %d: failed after %.1f ms: %s\n",
+                        i + 1, milliseconds(began, Clock::now()), error.what());
+        }
     }
-
-    std::printf("Long dictation: %.1f s of speech with pauses, real orvendi-server (pocketsphinx), "
-                "%d rounds\n",
-                clipSeconds, rounds);
-    std::printf("  %-46s %9.1f ms (max %.1f), word error rate %.1f %%\n",
-                "parts while speaking: release -> paste keystroke", median(progressive),
-                largest(progressive), 100 * median(progressiveErrors));
-    std::printf("  %-46s %9.1f ms (max %.1f), word error rate %.1f %%\n",
-                "whole recording after release: upload -> text", median(whole), largest(whole),
-                100 * median(wholeErrors));
-    std::printf("  (the paste keystroke includes %.0f ms of fixed delays)\n",
-                kFixedPasteDelays * 1000);
     return 0;
 }
 
@@ -578,7 +582,7 @@ int main(int argc, char** argv) {
     using namespace orvendi;
     if (argc > 1 && std::string(argv[1]) == "long") {
         try {
-            return runLongDictation(argumentOr(argc, argv, 2, 3));
+            return runLongDictation(argumentOr(argc, argv, 2, 3), argumentOr(argc, argv, 3, 1));
         } catch (const std::exception& error) {
             std::fprintf(stderr, "bench_latency: %s\n", error.what());
             return 1;
