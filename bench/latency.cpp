@@ -19,6 +19,13 @@
 // The 5-second dictations are spoken in real time; the 60-second ones are
 // written into the microphone at once (it then delivers faster than real time)
 // and the key is released once all of it has been captured.
+//
+// usage: bench_latency long [ROUNDS [WHOLE_ROUNDS]]   (default 3 1)
+// A dictation of about 110 seconds (espeak-ng sentences with pauses) spoken in
+// real time against a real orvendi-server (pocketsphinx): key release → paste
+// keystroke while its parts are transcribed as it is spoken, and the word
+// error rate of the pasted text; then the same audio through the one-request
+// road (the whole recording uploaded after release) for comparison.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -32,11 +39,13 @@
 
 #include "app/AppDelegate.h"
 #include "app/DictationGestures.h"
+#include "capture/AudioConversion.h"
 #include "capture/WAV.h"
 #include "input/InsertionTarget.h"
 #include "platform/Accessibility.h"
-#include "platform/linux/system/EventLoopScheduler.h"
 #include "platform/linux/pulse/PulseAudioInput.h"
+#include "platform/linux/system/EventLoopScheduler.h"
+#include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/AudioSession.h"
 #include "support/CapturingLog.h"
@@ -50,7 +59,9 @@
 #include "support/FakeWindows.h"
 #include "support/FakeWorkspace.h"
 #include "support/MemoryDefaults.h"
+#include "support/ServerProcess.h"
 #include "support/SoundFiles.h"
+#include "support/SpokenAudio.h"
 #include "support/TempDir.h"
 #include "support/TestHTTPServer.h"
 
@@ -162,8 +173,10 @@ public:
         return loop.repeatingTimer(intervalSeconds, std::move(task));
     }
     void globalAsync(QueuePriority priority, Task task) override {
-        // Only the transcription task runs at user-initiated priority.
-        if (priority != QueuePriority::UserInitiated) {
+        // The transcription task is the one the main thread hands over at
+        // user-initiated priority; parts of a long recording go up from other
+        // threads.
+        if (priority != QueuePriority::UserInitiated || std::this_thread::get_id() != mainThread_) {
             loop.globalAsync(priority, std::move(task));
             return;
         }
@@ -187,6 +200,7 @@ public:
 
 private:
     Timeline& timeline_;
+    const std::thread::id mainThread_ = std::this_thread::get_id();
 };
 
 class TimedWorkspace : public test::FakeWorkspace {
@@ -254,7 +268,9 @@ double largest(const std::vector<double>& values) {
 
 class LatencyBench {
 public:
-    LatencyBench()
+    // `backend`: the configuration of a real backend (with password-grant
+    // credentials); without it, a local server that answers at once.
+    explicit LatencyBench(std::optional<nlohmann::json> backend = std::nullopt)
         : scheduler_(timeline_), pulse_(), input_(pulse_, timeline_), workspace_(timeline_),
           keyEvents_(timeline_) {
         server_.respond("POST", "/api/activation",
@@ -272,11 +288,12 @@ public:
             return test::ScriptedResponse::json(
                 200, {{"raw", {{"text", text}, {"cleaned_text", text}, {"id", "dictation-1"}}}});
         });
-        test::writeFile(files_.homeDirectory() / ".orvendi/config.json",
-                        nlohmann::json{{"api_url", server_.url()},
-                                       {"vault_dir", (files_.homeDirectory() / "Vault").string()}}
-                            .dump());
-        SessionStore::save(keychain_, {"access-1", "refresh-1", scheduler_.now() + 24 * 3600});
+        nlohmann::json config = backend.value_or(nlohmann::json{{"api_url", server_.url()}});
+        config["vault_dir"] = (files_.homeDirectory() / "Vault").string();
+        test::writeFile(files_.homeDirectory() / ".orvendi/config.json", config.dump());
+        if (!backend) {
+            SessionStore::save(keychain_, {"access-1", "refresh-1", scheduler_.now() + 24 * 3600});
+        }
         workspace_.frontmost = kEditorPid;
         workspace_.running.insert(kEditorPid);
         auto editor = accessibility_.focus(kEditorPid);
@@ -335,6 +352,7 @@ public:
         }
     }
     double inputRate() { return pulse_.inputFormat().sampleRate; }
+    std::string pastedText() const { return pasteboard_.string().value_or(""); }
 
 private:
     void press() {
@@ -436,6 +454,125 @@ void report(const char* title, const std::vector<Phases>& rounds) {
                 median(beyond), largest(beyond));
 }
 
+// Sentences of ordinary English, each spoken with a little silence around it.
+const char* const kLongText[] = {
+    "Good morning everyone and thank you for joining the planning meeting today.",
+    "We have a lot to cover so let us start with the budget for next year.",
+    "The sales team reached most of their goals in the last quarter.",
+    "Our costs for travel were higher than we expected in the spring.",
+    "I would like each group to send me their numbers by the end of the week.",
+    "The new office will open in the north part of the city in June.",
+    "Please remember that the parking rules change on the first of the month.",
+    "We still need two more people to help with the training program.",
+    "If you know someone who would be a good fit please let me know.",
+    "The board asked us to write a short report about the customer survey.",
+    "Most customers were happy with the service but some found the prices too high.",
+    "We should look at ways to make the first order easier for new customers.",
+    "The design team will show a few ideas for the web site next Tuesday.",
+    "After that we can decide which one to build during the summer.",
+    "There is also the question of the old computers in the second floor office.",
+    "They are slow and we should replace them before the winter.",
+    "I have asked for three offers and I will share them when they arrive.",
+    "Finally I want to thank the support team for their hard work this month.",
+    "They answered more calls than ever before and kept the waiting time short.",
+    "Let us meet again in two weeks to see where we stand.",
+    "If you have any questions you can send me a message at any time.",
+    "Thank you all and have a good rest of the day.",
+    "One more thing before we close the meeting for today.",
+    "The kitchen on the third floor will be closed for repairs on Friday.",
+};
+constexpr double kLongSeconds = 110;
+
+// The spoken text as one clip of about 110 seconds; returns the words said.
+std::string writeLongDictation(const std::filesystem::path& folder,
+                               const std::filesystem::path& clip) {
+    std::string reference;
+    std::string parts;
+    double seconds = 0;
+    for (size_t i = 0; i < std::size(kLongText) && seconds < kLongSeconds - 2; ++i) {
+        const auto part = folder / ("sentence-" + std::to_string(i) + ".wav");
+        test::writeBytes(part, test::spokenWav(kLongText[i], folder));
+        seconds += double(test::soundInfo(part).frames) / test::soundInfo(part).sampleRate;
+        parts += " " + test::shellQuoted(part);
+        reference += std::string(reference.empty() ? "" : " ") + kLongText[i];
+    }
+    test::runTool("sox" + parts + " " + test::shellQuoted(clip));
+    return reference;
+}
+
+Bytes wavOf(const std::filesystem::path& clip) {
+    const auto pcm = convertTo16kMonoInt16(clip);
+    return pcm ? WAV::wrap(*pcm).value_or(Bytes{}) : Bytes{};
+}
+
+int runLongDictation(int rounds, int wholeRounds) {
+    test::TempDir folder;
+    test::AudioSession session;
+    const auto clip = folder.path() / "long.wav";
+    const std::string reference = writeLongDictation(folder.path(), clip);
+    const auto info = test::soundInfo(clip);
+    const double clipSeconds = double(info.frames) / info.sampleRate;
+
+    constexpr const char* kKey = "bench-anon-key";
+    constexpr const char* kEmail = "bench@example.com";
+    constexpr const char* kPassword = "bench-password";
+    test::ServerProcess server(
+        {std::filesystem::path(ORVENDI_BIN_DIR) / "orvendi-server",
+         folder.path() / "server",
+         folder.path() / "server.log",
+         {"--anon-key", kKey, "--user", std::string(kEmail) + ":" + kPassword}});
+    const nlohmann::json backend = {{"api_url", server.baseUrl()},
+                                    {"supabase_url", server.baseUrl()},
+                                    {"anon_key", kKey},
+                                    {"email", kEmail},
+                                    {"password", kPassword}};
+
+    LatencyBench bench(backend);
+    const double rate = bench.inputRate();
+    std::printf("Long dictation: %.1f s of speech with pauses, real orvendi-server "
+                "(pocketsphinx); the paste keystroke includes %.0f ms of fixed delays\n",
+                clipSeconds, kFixedPasteDelays * 1000);
+    std::vector<double> progressive, progressiveErrors;
+    for (int i = 0; i < rounds; ++i) {
+        const auto phases = bench.dictate([&] {
+            session.play(clip);
+            bench.waitForFrames(uint64_t(clipSeconds * rate));
+            // The microphone ran a moment before the clip began to play.
+            bench.waitForMainLoop(0.7);
+        });
+        progressive.push_back(phases.total);
+        progressiveErrors.push_back(test::wordErrorRate(reference, bench.pastedText()));
+        std::printf("  parts while speaking, round %d: release -> paste keystroke %.1f ms, "
+                    "word error rate %.1f %%\n",
+                    i + 1, phases.total, 100 * progressiveErrors.back());
+        bench.waitForMainLoop(1.0);
+    }
+    std::printf("  parts while speaking: median %.1f ms, max %.1f ms, median word error rate "
+                "%.1f %%\n",
+                median(progressive), largest(progressive), 100 * median(progressiveErrors));
+
+    // The road without parts on the same audio: everything goes up after release.
+    test::FakeKeychain keychain;
+    EventLoopScheduler clock;
+    APIClient client(*Config::decode(backend.dump()), keychain, clock);
+    const Bytes wav = wavOf(clip);
+    for (int i = 0; i < wholeRounds; ++i) {
+        const auto began = Clock::now();
+        try {
+            const auto receipt =
+                client.transcribeWithReceipt(wav, std::llround(clipSeconds), false);
+            std::printf("  whole recording after release, round %d: upload -> text %.1f ms, "
+                        "word error rate %.1f %%\n",
+                        i + 1, milliseconds(began, Clock::now()),
+                        100 * test::wordErrorRate(reference, receipt.text));
+        } catch (const std::exception& error) {
+            std::printf("  whole recording after release, round %d: failed after %.1f ms: %s\n",
+                        i + 1, milliseconds(began, Clock::now()), error.what());
+        }
+    }
+    return 0;
+}
+
 int argumentOr(int argc, char** argv, int index, int fallback) {
     return argc > index ? std::atoi(argv[index]) : fallback;
 }
@@ -445,6 +582,14 @@ int argumentOr(int argc, char** argv, int index, int fallback) {
 
 int main(int argc, char** argv) {
     using namespace orvendi;
+    if (argc > 1 && std::string(argv[1]) == "long") {
+        try {
+            return runLongDictation(argumentOr(argc, argv, 2, 3), argumentOr(argc, argv, 3, 1));
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "bench_latency: %s\n", error.what());
+            return 1;
+        }
+    }
     const int rounds5 = argumentOr(argc, argv, 1, 5);
     const int rounds60 = argumentOr(argc, argv, 2, 3);
     const int taps = argumentOr(argc, argv, 3, 20);

@@ -6,7 +6,7 @@ set -u
 src=${1:?usage: check-core-includes.sh SRC_DIR}
 pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](Q[A-Za-z]|Qt[A-Za-z]*/|X11/|pulse/|atspi|at-spi|glib|gio/|gobject|gtk|gdk|libsecret/|xcb/)'
 folders=()
-for d in base app service capture input vault ui; do
+for d in base app service capture dictation input vault ui; do
     [ -d "$src/$d" ] && folders+=("$src/$d")
 done
 hits=$(grep -rnE "$pattern" "${folders[@]}" "$src"/platform/*.h 2>/dev/null)

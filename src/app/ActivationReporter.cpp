@@ -1,6 +1,7 @@
 #include "app/ActivationReporter.h"
 
-#include "base/UUID.h"#include "platform/Defaults.h"
+#include "base/UUID.h"
+#include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/Privacy.h"
 #include "service/Backend.h"

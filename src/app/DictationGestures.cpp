@@ -7,7 +7,9 @@
 #include "app/StatusMenu.h"
 #include "app/TranscriptDelivery.h"
 #include "capture/Recorder.h"
+#include "dictation/LiveTranscription.h"
 #include "platform/Privacy.h"
+#include "ui/HUDMessage.h"
 #include "ui/ScreenAwareHUD.h"
 
 namespace orvendi {
@@ -74,6 +76,7 @@ void DictationGestures::fnUp() {
     }
     lastQuickTapAt_ = now;
     recorder_->cancel();
+    liveTranscription_.reset();
     dictationTarget_.reset();
     hud_->hide(0);
     statusMenu_->showIdle();
@@ -98,12 +101,23 @@ void DictationGestures::menuToggle() {
 
 bool DictationGestures::startRecording() {
     if (privacy_.microphoneAuthorization() == MicrophoneAuthorization::Authorized) {
+        std::weak_ptr<DictationGestures> weakSelf = weak_from_this();
+        Scheduler& scheduler = services_.scheduler;
+        const uint64_t number = ++liveTranscriptions_;
+        auto live = delivery_->startLiveTranscription([weakSelf, &scheduler, number](double seconds) {
+            scheduler.mainAsync([weakSelf, number, seconds] {
+                if (auto self = weakSelf.lock()) {
+                    self->showTranscribed(number, seconds);
+                }
+            });
+        });
         try {
-            recorder_->start();
+            recorder_->start(live);
         } catch (const std::exception& error) {
             statusMenu_->fail(std::string("Mic error: ") + error.what());
             return false;
         }
+        liveTranscription_ = std::move(live);
         reporter_->recordingStarted();
         statusMenu_->showRecording();
         return true;
@@ -121,11 +135,21 @@ void DictationGestures::stopAndTranscribe() {
     auto recording = recorder_->stop();
     // The target belongs to this recording: it travels with it, or goes with it.
     auto target = std::exchange(dictationTarget_, std::nullopt);
+    auto live = std::exchange(liveTranscription_, nullptr);
     if (!recording) {
         statusMenu_->showIdle();
         return;
     }
-    delivery_->submit(std::move(*recording), std::move(target));
+    delivery_->submit(std::move(*recording), std::move(target), std::move(live));
+}
+
+void DictationGestures::showTranscribed(uint64_t recordingNumber, double seconds) {
+    // Only the recording still running is shown; a finished one has its own messages.
+    if (recordingNumber != liveTranscriptions_ || !liveTranscription_ || !recorder_->isRecording()) {
+        return;
+    }
+    hud_->showTranscribed(locked_ ? HUDMessages::recordingHandsFree : HUDMessages::listening,
+                          seconds);
 }
 
 void DictationGestures::refreshMicrophonePermission(bool requestIfNeeded) {

@@ -9,6 +9,7 @@
 namespace orvendi {
 
 class ActivationReporter;
+class LiveTranscription;
 class Privacy;
 class Recorder;
 class ScreenAwareHUD;
@@ -47,6 +48,7 @@ public:
 private:
     bool startRecording();
     void stopAndTranscribe();
+    void showTranscribed(uint64_t recordingNumber, double seconds);
 
     InsertionServices services_;
     Privacy& privacy_;
@@ -62,6 +64,10 @@ private:
     // Where the recording in progress will paste; it travels with the recording
     // when it is submitted, so each transcript lands in its own field.
     std::optional<InsertionTarget> dictationTarget_;
+    // The recording in progress transcribed part by part, and its number, so
+    // that a late progress report of an earlier recording shows nothing.
+    std::shared_ptr<LiveTranscription> liveTranscription_;
+    uint64_t liveTranscriptions_ = 0;
 };
 
 } // namespace orvendi

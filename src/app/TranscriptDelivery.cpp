@@ -3,6 +3,7 @@
 #include "app/StatusMenu.h"
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
+#include "dictation/LiveTranscription.h"
 #include "input/Paster.h"
 #include "platform/Defaults.h"
 #include "platform/Pasteboard.h"
@@ -20,7 +21,14 @@ TranscriptDelivery::TranscriptDelivery(std::shared_ptr<Backend> backend, Inserti
       recorder_(std::move(recorder)), hud_(std::move(hud)), statusMenu_(std::move(statusMenu)),
       afterDelivery_(std::move(afterDelivery)) {}
 
-void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarget> target) {
+std::shared_ptr<LiveTranscription>
+TranscriptDelivery::startLiveTranscription(std::function<void(double seconds)> prepared) {
+    return std::make_shared<LiveTranscription>(services_.scheduler, TranscriptionCalls::of(backend_),
+                                               std::move(prepared));
+}
+
+void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarget> target,
+                                std::shared_ptr<LiveTranscription> live) {
     statusMenu_->setIcon("hourglass", "Transcribing");
     hud_->show("Turning speech into text", "ellipsis");
     statusMenu_->setToggleTitle(StatusMenu::kStartTitle);
@@ -29,7 +37,8 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
     std::weak_ptr<TranscriptDelivery> weakSelf = weak_from_this();
     services_.scheduler.globalAsync(QueuePriority::UserInitiated, [weakSelf,
                                                                    recording = std::move(recording),
-                                                                   target = std::move(target)] {
+                                                                   target = std::move(target),
+                                                                   live = std::move(live)] {
         auto self = weakSelf.lock();
         if (!self) {
             return;
@@ -41,8 +50,10 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
             return;
         }
         try {
-            auto receipt = self->backend_->transcribeWithReceipt(recording.wav,
-                                                                 recording.durationSeconds, false);
+            // Parts already transcribed while recording leave only the rest to wait for.
+            auto receipt = live ? live->transcribe(recording)
+                                : self->backend_->transcribeWithReceipt(
+                                      recording.wav, recording.durationSeconds, false);
             scheduler.mainAsync(
                 [self, receipt, recording, target] { self->deliver(receipt, recording, target); });
         } catch (const std::exception& error) {

@@ -12,6 +12,7 @@
 namespace orvendi {
 
 class Backend;
+class LiveTranscription;
 class Defaults;
 class Recorder;
 class ScreenAwareHUD;
@@ -38,7 +39,14 @@ public:
     TranscriptDelivery& operator=(const TranscriptDelivery&) = delete;
 
     // Without a target the text goes to whatever application is frontmost.
-    void submit(Recording recording, std::optional<InsertionTarget> target);
+    // `live`: the parts of this recording already transcribed while it ran;
+    // only the rest is then waited for.
+    void submit(Recording recording, std::optional<InsertionTarget> target,
+                std::shared_ptr<LiveTranscription> live = nullptr);
+    // Transcribes a recording part by part while it runs; `prepared` hears, on
+    // a background thread, how many seconds already have text.
+    std::shared_ptr<LiveTranscription> startLiveTranscription(
+        std::function<void(double seconds)> prepared);
     // Sends the newest pending recording again, into the element focused now.
     void retrySavedRecording();
     // Puts the last delivered text on the clipboard.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <system_error>
+#include <utility>
 
 #include "capture/AudioConversion.h"
 #include "capture/SpoolFile.h"
@@ -25,10 +26,11 @@ Recorder::~Recorder() {
     if (isRecording_) {
         endCapture();
         closeSpool();
+        releaseObserver();
     }
 }
 
-void Recorder::start() {
+void Recorder::start(std::shared_ptr<CaptureObserver> observer) {
     // A second tap would write every buffer twice into one spool file.
     if (isRecording_) {
         return;
@@ -41,7 +43,11 @@ void Recorder::start() {
     auto spool = std::make_shared<SpoolFile>(url, format.sampleRate, format.channels);
     spoolFile_ = spool;
     spoolURL_ = url;
-    input_.installTap(kTapBufferFrames, makeTap(std::move(spool), format.channels));
+    observer_ = std::move(observer);
+    if (observer_) {
+        observer_->captureStarted(format);
+    }
+    input_.installTap(kTapBufferFrames, makeTap(std::move(spool), format.channels, observer_));
     try {
         input_.start();
     } catch (...) {
@@ -52,15 +58,18 @@ void Recorder::start() {
             std::error_code ignored;
             std::filesystem::remove(*leftover, ignored);
         }
+        releaseObserver();
         throw;
     }
     startedAt_ = scheduler_.now();
     isRecording_ = true;
 }
 
-AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels) {
+AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
+                           std::shared_ptr<CaptureObserver> observer) {
     return [alive = std::weak_ptr<const bool>(alive_), queue = queue_, spool = std::move(spool),
-            channels](const float* const* planes, uint32_t planeCount, uint32_t frames) {
+            channels, observer = std::move(observer)](const float* const* planes,
+                                                      uint32_t planeCount, uint32_t frames) {
         // Runs on the audio thread: copy and hand over, nothing that may block.
         if (alive.expired() || planes == nullptr || planeCount != channels || frames == 0) {
             return;
@@ -72,8 +81,12 @@ AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels) 
                 interleaved[size_t(frame) * channels + channel] = plane[frame];
             }
         }
-        queue->async([spool, samples = std::move(interleaved), frames] {
+        queue->async([spool, samples = std::move(interleaved), frames, observer]() mutable {
             spool->write(samples.data(), frames);
+            // The same samples, once on disk, go on to be transcribed live.
+            if (observer) {
+                observer->captured(std::move(samples), frames);
+            }
         });
     };
 }
@@ -87,9 +100,10 @@ std::optional<Recording> Recorder::stop() {
     const auto durationSeconds = static_cast<int64_t>(std::llround(scheduler_.now() - startedAt_));
     const auto spoolURL = closeSpool();
     if (!spoolURL) {
+        releaseObserver();
         return std::nullopt;
     }
-    const auto pcm = convertTo16kMonoInt16(*spoolURL);
+    const auto pcm = convertedAudio(*spoolURL);
     if (!pcm || pcm->empty()) {
         return std::nullopt;
     }
@@ -113,6 +127,23 @@ void Recorder::cancel() {
     if (auto spoolURL = closeSpool()) {
         std::error_code ignored;
         std::filesystem::remove(*spoolURL, ignored);
+    }
+    releaseObserver();
+}
+
+std::optional<Bytes> Recorder::convertedAudio(const std::filesystem::path& spoolURL) {
+    auto observer = std::exchange(observer_, nullptr);
+    if (observer) {
+        if (auto pcm = observer->captureEnded(); pcm && !pcm->empty()) {
+            return pcm;
+        }
+    }
+    return convertTo16kMonoInt16(spoolURL);
+}
+
+void Recorder::releaseObserver() {
+    if (auto observer = std::exchange(observer_, nullptr)) {
+        observer->captureCancelled();
     }
 }
 

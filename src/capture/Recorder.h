@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "capture/CaptureObserver.h"
 #include "capture/Recording.h"
 #include "capture/RecoveryStore.h"
 #include "platform/AudioInput.h"
@@ -31,8 +32,10 @@ public:
 
     // Throws the platform's error when the recovery folder, the spool file or
     // the microphone cannot be had; nothing is left running or installed then.
-    // Does nothing while a recording runs.
-    void start();
+    // Does nothing while a recording runs. `observer`, if any, follows this
+    // recording; when it hands back the converted audio at the end, stop()
+    // uses that instead of converting the spool file.
+    void start(std::shared_ptr<CaptureObserver> observer = nullptr);
     // Absent when nothing usable was recorded; the spool file then stays for
     // recovery if there is one. Never throws.
     std::optional<Recording> stop();
@@ -48,7 +51,10 @@ public:
     std::optional<Recording> takeNextPending() const;
 
 private:
-    AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels);
+    AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
+                     std::shared_ptr<CaptureObserver> observer);
+    std::optional<Bytes> convertedAudio(const std::filesystem::path& spoolURL);
+    void releaseObserver();
     void endCapture();
     // Closes the spool after every write already queued; returns its location.
     std::optional<std::filesystem::path> closeSpool();
@@ -63,6 +69,7 @@ private:
 
     std::shared_ptr<SpoolFile> spoolFile_;
     std::optional<std::filesystem::path> spoolURL_;
+    std::shared_ptr<CaptureObserver> observer_;
     bool isRecording_ = false;
     double startedAt_;
 };

@@ -55,6 +55,11 @@ public:
                                const std::string& installationId) override;
     void updateNativeStatus(const std::string& installationId, bool microphone, bool accessibility,
                             bool inputMonitoring, bool screenRecording) override;
+    // Saves the joined texts of a recording transcribed in ephemeral parts as
+    // one dictation.
+    TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
+                                               const std::string& cleaned,
+                                               int64_t durationSecs) override;
 
 private:
     // Implementation details belong to the .cpp; fields are listed here so the
@@ -83,8 +88,6 @@ private:
 
     // Transcription (APIClientTranscription.cpp).
     TranscriptionReceipt transcribeSingle(const Bytes& wav, int64_t durationSecs, bool ephemeral);
-    TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
-                                               const std::string& cleaned, int64_t durationSecs);
 
     std::unique_ptr<HTTPTransport> transport_;
 

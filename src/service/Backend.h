@@ -6,7 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "base/Bytes.h"#include "base/Error.h"#include "service/TranscriptionReceipt.h"
+#include "base/Bytes.h"
+#include "base/Error.h"
+#include "service/TranscriptionReceipt.h"
 
 namespace orvendi {
 
@@ -47,6 +49,11 @@ public:
     virtual void verifySignInCode(const std::string& email, const std::string& code) = 0;
     virtual TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                        bool ephemeral) = 0;
+    // Saves the joined texts of a recording transcribed in ephemeral parts as
+    // one dictation.
+    virtual TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
+                                                       const std::string& cleaned,
+                                                       int64_t durationSecs) = 0;
     virtual std::vector<nlohmann::json> fetchNotes(const std::string& since, bool full) = 0;
     virtual void recordActivationEvent(const std::string& event,
                                        const std::string& installationId) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace orvendi {
@@ -29,5 +30,9 @@ inline constexpr HUDMessage pastedAndRemembered{"Pasted and remembered", "checkm
 inline constexpr HUDMessage recordingSavedForRetry{"Recording saved for retry",
                                                    "exclamationmark.arrow.circlepath", 2.2};
 } // namespace HUDMessages
+
+// The mark a recording state carries once part of a long recording already
+// has its text: " · 0:42 transcribed" (minutes and seconds of audio).
+std::string transcribedMark(double seconds);
 
 } // namespace orvendi

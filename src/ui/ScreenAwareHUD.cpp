@@ -129,6 +129,10 @@ void ScreenAwareHUD::show(const HUDMessage& message) {
     }
 }
 
+void ScreenAwareHUD::showTranscribed(const HUDMessage& state, double seconds) {
+    show(std::string(state.text) + transcribedMark(seconds), std::string(state.symbol));
+}
+
 Point ScreenAwareHUD::resolvedOrigin() const {
     const auto stored = defaults_.string(kPositionKey);
     return constrained(stored ? parsePoint(*stored) : defaultOrigin());

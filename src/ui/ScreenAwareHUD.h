@@ -38,6 +38,9 @@ public:
     void hide(double seconds);
     // Shows the message and schedules its hide, if it has one.
     void show(const HUDMessage& message);
+    // Shows a recording state (no hide) marked with how many seconds of the
+    // recording already have their text.
+    void showTranscribed(const HUDMessage& state, double seconds);
 
     // Where the panel goes: the remembered origin, or the default one, kept on a screen.
     Point resolvedOrigin() const;

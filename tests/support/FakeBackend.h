@@ -48,6 +48,11 @@ public:
         called("transcribeWithReceipt");
         return receipt;
     }
+    TranscriptionReceipt finalizeLongRecording(const std::string&, const std::string&,
+                                               int64_t) override {
+        called("finalizeLongRecording");
+        return receipt;
+    }
     std::vector<nlohmann::json> fetchNotes(const std::string&, bool) override {
         called("fetchNotes");
         return notes;

@@ -18,6 +18,8 @@
 #include "ToolServices.h"
 #include "UsageError.h"
 #include "capture/Recorder.h"
+#include "dictation/LiveTranscription.h"
+#include "ui/HUDMessage.h"
 
 namespace orvendi {
 namespace {
@@ -68,16 +70,22 @@ ExitStatus RecordCommand::run(const ParsedCommand& command) {
     LevelMeter meter;
     MeteredAudioInput microphone(services_.microphone(), meter);
     Recorder recorder(microphone, services_.scheduler(), services_.files());
+    // A long recording is transcribed part by part while it runs; the parts
+    // report back from background threads, possibly after this returns.
+    auto prepared = std::make_shared<std::atomic<double>>(0.0);
+    auto live = std::make_shared<LiveTranscription>(
+        services_.scheduler(), TranscriptionCalls::of(services_.sharedAPI()),
+        [prepared](double seconds) { prepared->store(seconds); });
     std::optional<Recording> recording;
     {
         InterruptSignal interrupt;
         try {
-            recorder.start();
+            recorder.start(live);
         } catch (const Error& error) {
             terminal_.message(error.what());
             return ExitStatus::Failure;
         }
-        if (waitForEnd(limit, interrupt, meter) == Ending::Cancel) {
+        if (waitForEnd(limit, interrupt, meter, *prepared) == Ending::Cancel) {
             recorder.cancel();
             terminal_.message("Recording cancelled; nothing was kept.");
             return ExitStatus::Failure;
@@ -89,12 +97,12 @@ ExitStatus RecordCommand::run(const ParsedCommand& command) {
         terminal_.message("Nothing usable was recorded.");
         return ExitStatus::Failure;
     }
-    return RecordingDelivery(services_.api(), terminal_).deliver(*recording);
+    return RecordingDelivery(services_.api(), terminal_).deliver(*recording, live.get());
 }
 
 RecordCommand::Ending RecordCommand::waitForEnd(std::optional<double> limitSeconds,
-                                                const InterruptSignal& interrupt,
-                                                LevelMeter& meter) {
+                                                const InterruptSignal& interrupt, LevelMeter& meter,
+                                                const std::atomic<double>& preparedSeconds) {
     const auto started = Clock::now();
     const std::string hint = limitSeconds ? "Ctrl-C cancels" : "Enter stops, Ctrl-C cancels";
     bool watchInput = true;
@@ -103,8 +111,10 @@ RecordCommand::Ending RecordCommand::waitForEnd(std::optional<double> limitSecon
         if (limitSeconds && elapsed >= *limitSeconds) {
             return Ending::Stop;
         }
+        const double prepared = preparedSeconds.load();
+        const std::string ready = prepared > 0 ? transcribedMark(prepared) : "";
         terminal_.showProgress("Recording " + elapsedText(elapsed) + " " +
-                               LevelMeter::bar(meter.takePeak()) + "  " + hint);
+                               LevelMeter::bar(meter.takePeak()) + ready + "  " + hint);
         pollfd watched[2] = {{interrupt.fd(), POLLIN, 0},
                              {watchInput ? terminal_.inputFd() : -1, POLLIN, 0}};
         int timeout = kRedrawMilliseconds;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 
 #include "Command.h"
@@ -25,7 +26,7 @@ public:
 private:
     enum class Ending { Stop, Cancel };
     Ending waitForEnd(std::optional<double> limitSeconds, const InterruptSignal& interrupt,
-                      LevelMeter& meter);
+                      LevelMeter& meter, const std::atomic<double>& preparedSeconds);
     // Consumes what is waiting on standard input; true when it ends the
     // recording (a line, or the end of input without a time limit).
     bool inputEndsRecording(bool& watchInput, bool hasLimit);

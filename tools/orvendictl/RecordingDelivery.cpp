@@ -7,6 +7,7 @@
 #include "UploadProgress.h"
 #include "capture/Recording.h"
 #include "capture/WAV.h"
+#include "dictation/LiveTranscription.h"
 #include "service/APIClient.h"
 
 namespace orvendi {
@@ -22,7 +23,7 @@ constexpr const char* kTranscribing = "Turning speech into text\u2026";
 
 } // namespace
 
-ExitStatus RecordingDelivery::deliver(const Recording& recording) {
+ExitStatus RecordingDelivery::deliver(const Recording& recording, LiveTranscription* live) {
     if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
         return silent(recording);
     }
@@ -30,8 +31,9 @@ ExitStatus RecordingDelivery::deliver(const Recording& recording) {
     try {
         terminal_.showProgress(kTranscribing);
         UploadProgress progress(terminal_);
-        receipt = api_.transcribeWithReceipt(recording.wav, recording.durationSeconds, false,
-                                             progress.callback());
+        receipt = live ? live->transcribe(recording)
+                       : api_.transcribeWithReceipt(recording.wav, recording.durationSeconds, false,
+                                                    progress.callback());
     } catch (const std::exception& error) {
         terminal_.message(std::string(error.what()) + ". Recording saved at " +
                           recording.recoveryURL.string());

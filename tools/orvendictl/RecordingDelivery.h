@@ -5,6 +5,7 @@
 namespace orvendi {
 
 class APIClient;
+class LiveTranscription;
 class Terminal;
 struct Recording;
 
@@ -16,7 +17,9 @@ class RecordingDelivery {
 public:
     RecordingDelivery(APIClient& api, Terminal& terminal) : api_(api), terminal_(terminal) {}
 
-    ExitStatus deliver(const Recording& recording);
+    // `live`, when the recording was followed while it ran, supplies the text
+    // of the parts already transcribed.
+    ExitStatus deliver(const Recording& recording, LiveTranscription* live = nullptr);
 
 private:
     ExitStatus silent(const Recording& recording);

@@ -59,6 +59,11 @@ AudioInput& ToolServices::microphone() {
     return *microphone_;
 }
 
+std::shared_ptr<APIClient> ToolServices::sharedAPI() {
+    api();
+    return api_;
+}
+
 VaultSync& ToolServices::vault() {
     if (!vault_) {
         api();

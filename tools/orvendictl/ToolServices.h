@@ -36,6 +36,8 @@ public:
     Keychain& keychain();
     const Config& config();
     APIClient& api();
+    // The same client, for work that may outlive the command that started it.
+    std::shared_ptr<APIClient> sharedAPI();
     RecoveryStore& recoveryStore();
     AudioInput& microphone();
     VaultSync& vault();

@@ -9,7 +9,9 @@
 #include "Terminal.h"
 #include "ToolServices.h"
 #include "UploadProgress.h"
+#include "capture/SpeechSegmenter.h"
 #include "capture/WAV.h"
+#include "dictation/SegmentUploads.h"
 #include "service/APIClient.h"
 
 namespace orvendi {
@@ -30,6 +32,22 @@ std::string jsonLine(const std::string& file, const TranscriptionReceipt& receip
 
 } // namespace
 
+TranscriptionReceipt TranscribeCommand::transcribeInParts(const Bytes& wav, int64_t durationSecs) {
+    SpeechSegmenter segmenter;
+    const auto pcm = WAV::pcmData(wav);
+    const auto parts = pcm ? segmenter.push(*pcm) : std::vector<Bytes>{};
+    if (parts.empty()) {
+        UploadProgress progress(terminal_);
+        return services_.api().transcribeWithReceipt(wav, durationSecs, false, progress.callback());
+    }
+    SegmentUploads uploads(services_.scheduler(), TranscriptionCalls::of(services_.sharedAPI()));
+    for (const auto& part : parts) {
+        uploads.add(part);
+    }
+    uploads.finish(segmenter.takeRest());
+    return uploads.receiptFor(wav, durationSecs);
+}
+
 CommandSyntax TranscribeCommand::syntax() {
     return {"transcribe",
             {"--ephemeral", "--json"},
@@ -40,8 +58,9 @@ CommandSyntax TranscribeCommand::syntax() {
             "Transcribes sound files (WAV, FLAC, Ogg, anything libsndfile reads), each in turn,\n"
             "printing each transcript on its own line; --json prints one object per file\n"
             "and line: {\"file\",\"text\",\"raw_text\",\"id\",\"duration_secs\"}. A file\n"
-            "without a voice signal is not sent. --ephemeral asks the service not to keep\n"
-            "the dictation."};
+            "without a voice signal is not sent. A long file goes up in parts cut at pauses,\n"
+            "two at a time. --ephemeral asks the service not to keep the dictation (and\n"
+            "sends the file whole)."};
 }
 
 ExitStatus TranscribeCommand::run(const ParsedCommand& command) {
@@ -76,10 +95,12 @@ TranscribeCommand::Outcome TranscribeCommand::transcribe(const std::string& file
             return Outcome::Silent;
         }
         TranscriptionReceipt receipt;
-        {
+        if (ephemeral) {
             UploadProgress progress(terminal_);
             receipt = services_.api().transcribeWithReceipt(payload.wav, payload.durationSecs,
                                                             ephemeral, progress.callback());
+        } else {
+            receipt = transcribeInParts(payload.wav, payload.durationSecs);
         }
         terminal_.out() << (json ? jsonLine(file, receipt, payload.durationSecs) : receipt.text)
                         << '\n'

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "Command.h"
+#include "base/Bytes.h"
+#include "service/TranscriptionReceipt.h"
 
 namespace orvendi {
 
@@ -21,6 +23,9 @@ public:
 private:
     enum class Outcome { Transcribed, Silent, Failed };
     Outcome transcribe(const std::string& file, bool ephemeral, bool json);
+    // A long file goes up in parts cut at pauses, two at a time, saved as one
+    // dictation; a short one, or one whose parts fail, goes up whole.
+    TranscriptionReceipt transcribeInParts(const Bytes& wav, int64_t durationSecs);
 
     ToolServices& services_;
     Terminal& terminal_;
