@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "service/APIClient.h"
-#include "support/FakePlatform.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -9,8 +9,8 @@
 #include "platform/Error.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseMicrophoneProbe.h"
-#include "support/AudioSession.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

@@ -11,9 +11,9 @@
 #include "platform/linux/EventLoopScheduler.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/XdgFiles.h"
-#include "support/AudioSession.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

@@ -1,4 +1,4 @@
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

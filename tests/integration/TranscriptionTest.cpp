@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "capture/WAV.h"
-#include "integration/ServerFixture.h"
-#include "support/SpokenAudio.h"
+#include "support/harness/ServerFixture.h"
+#include "support/harness/SpokenAudio.h"
 
 namespace orvendi::test {
 namespace {

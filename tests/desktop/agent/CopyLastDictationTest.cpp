@@ -5,8 +5,8 @@
 
 #include "desktop/support/AgentFixture.h"
 #include "desktop/support/QtTestLoop.h"
-#include "support/SpokenAudio.h"
-#include "support/TempDir.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {
@@ -24,7 +24,7 @@ protected:
         const auto clip = tempDir() / "spoken.wav";
         const Bytes wav = spokenWav(sentence, tempDir(), 16000);
         writeFile(clip, std::string(wav.begin(), wav.end()));
-        const QString script = QStringLiteral(ORVENDI_TEST_SUPPORT_DIR "/audio-session");
+        const QString script = QStringLiteral(ORVENDI_TEST_HARNESS_DIR "/audio-session");
         ASSERT_EQ(
             runProcess(script, {"play", session, QString::fromStdString(clip.string())}).exitCode,
             0);

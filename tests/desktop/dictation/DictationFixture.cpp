@@ -11,15 +11,15 @@
 #include <iostream>
 
 #include "platform/Accessibility.h"
-#include "support/AudioSession.h"
-#include "support/SpokenAudio.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {
 
 constexpr double kPollSeconds = 0.05;
-const std::string kAudioSessionScript = std::string(ORVENDI_TEST_SUPPORT_DIR) + "/audio-session";
+const std::string kAudioSessionScript = std::string(ORVENDI_TEST_HARNESS_DIR) + "/audio-session";
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;

@@ -9,7 +9,7 @@
 #include "desktop/support/AgentFixture.h"
 #include "desktop/x11/DesktopApps.h"
 #include "desktop/x11/X11Services.h"
-#include "support/ServerProcess.h"
+#include "support/harness/ServerProcess.h"
 
 namespace orvendi::test {
 

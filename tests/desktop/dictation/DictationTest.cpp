@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "desktop/dictation/DictationFixture.h"
-#include "support/SpokenAudio.h"
-#include "support/TempDir.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "desktop/support/AgentProcess.h"
 #include "desktop/support/DBusMenuClient.h"
-#include "support/ServerProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "desktop/support/QtTestLoop.h"
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 #include "platform/linux/desktop/QtWindows.h"
 #include "platform/linux/desktop/QtWorkspaceWindow.h"
 #include "service/NativeSession.h"
-#include "support/MemoryDefaults.h"
+#include "support/fakes/MemoryDefaults.h"
 #include "ui/Base64.h"
 #include "ui/WorkspaceController.h"
 

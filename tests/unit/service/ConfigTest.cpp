@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "service/Config.h"
-#include "support/FakeFiles.h"
-#include "support/TempDir.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

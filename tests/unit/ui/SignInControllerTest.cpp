@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "service/APIClient.h"
-#include "support/FakePlatform.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {

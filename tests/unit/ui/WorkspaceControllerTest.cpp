@@ -9,7 +9,7 @@
 
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakePlatform.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/Base64.h"
 #include "ui/WorkspaceController.h"
 

@@ -1,4 +1,4 @@
-#include "support/FakeFiles.h"
+#include "support/fakes/FakeFiles.h"
 
 #include "platform/Error.h"
 

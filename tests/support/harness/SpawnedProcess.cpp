@@ -1,4 +1,4 @@
-#include "support/SpawnedProcess.h"
+#include "support/harness/SpawnedProcess.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "support/CapturedRun.h"
+#include "support/harness/CapturedRun.h"
 
 #include <cerrno>
 #include <chrono>

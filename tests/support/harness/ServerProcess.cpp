@@ -1,4 +1,4 @@
-#include "support/ServerProcess.h"
+#include "support/harness/ServerProcess.h"
 
 #include <chrono>
 #include <csignal>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "support/SpawnedProcess.h"
+#include "support/harness/SpawnedProcess.h"
 
 namespace orvendi::test {
 

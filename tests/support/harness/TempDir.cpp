@@ -1,4 +1,4 @@
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 #include <regex>
 
@@ -6,7 +6,7 @@ namespace orvendi::test {
 
 void ServerFixture::SetUp() {
     server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_SERVER_BINARY, dataDir(), temp_.path() / "server.log", serverArguments()});
+        ORVENDI_BIN_DIR "/orvendi-server", dataDir(), temp_.path() / "server.log", serverArguments()});
 }
 
 void ServerFixture::restartServer() {

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "support/CapturedRun.h"
-#include "support/ServerProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/CapturedRun.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

@@ -1,12 +1,12 @@
-#include "ToolFixture.h"
+#include "support/harness/ToolFixture.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
-#include "support/SoundFiles.h"
-#include "support/SpokenAudio.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/SpokenAudio.h"
 
 namespace orvendi::test {
 
@@ -25,7 +25,7 @@ void ToolFixture::TearDown() {
 
 void ToolFixture::startServer() {
     server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_SERVER_BINARY,
+        ORVENDI_BIN_DIR "/orvendi-server",
         temp_.path() / "server",
         temp_.path() / "server.log",
         {"--anon-key", kAnonKey, "--user", std::string(kEmail) + ":" + kPassword}});
@@ -71,7 +71,7 @@ std::vector<std::string> ToolFixture::environment() const {
 }
 
 CapturedRun ToolFixture::tool(const std::vector<std::string>& arguments, const std::string& input) {
-    std::vector<std::string> command = {ORVENDICTL_BINARY};
+    std::vector<std::string> command = {ORVENDI_BIN_DIR "/orvendictl"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return CapturedRun::of(command, environment(), input);
 }
@@ -80,7 +80,7 @@ CapturedRun ToolFixture::toolWithEnterAfter(double seconds,
                                             const std::vector<std::string>& arguments) {
     std::vector<std::string> command = {"/bin/sh", "-c",
                                         "(sleep " + std::to_string(seconds) + "; echo) | \"$@\"",
-                                        "sh", ORVENDICTL_BINARY};
+                                        "sh", ORVENDI_BIN_DIR "/orvendictl"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return CapturedRun::of(command, environment());
 }
