@@ -90,7 +90,6 @@ protected:
 
 private:
     std::filesystem::path clipFor(const std::string& sentence);
-    std::string backendLog() const;
 
     std::unique_ptr<X11Services> services_;
     std::unique_ptr<ServerProcess> replacement_;

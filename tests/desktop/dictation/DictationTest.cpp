@@ -38,17 +38,6 @@ protected:
             return readFile(note).find(text) != std::string::npos;
         });
     }
-    bool waitFor(const std::function<bool()>& condition, double timeoutSeconds) {
-        return processEventsUntil(
-            [&] {
-                if (condition()) {
-                    return true;
-                }
-                processEventsFor(0.05);
-                return false;
-            },
-            timeoutSeconds);
-    }
 };
 
 // Hold to talk, a single tap, hands-free by double tap, and two dictations in
@@ -66,10 +55,10 @@ TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
 
     setClipboardText("something copied before");
     ASSERT_TRUE(clickTrayItem("Copy last dictation"));
-    EXPECT_TRUE(waitFor([&] { return clipboardText() == heard; }, 30))
+    EXPECT_TRUE(eventually([&] { return clipboardText() == heard; }, 30))
         << "the clipboard holds \"" << clipboardText() << "\"";
     EXPECT_TRUE(pendingRecordings().empty()) << "a delivered recording is kept";
-    EXPECT_TRUE(waitFor([&] { return vaultHoldsNoteWith(heard); }, kDeliverySeconds))
+    EXPECT_TRUE(eventually([&] { return vaultHoldsNoteWith(heard); }, kDeliverySeconds))
         << "no note in the vault with \"" << heard << "\"";
     EXPECT_EQ(transcriptions(), 1);
 
@@ -123,7 +112,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     releaseKey();
     EXPECT_TRUE(waitForHUD("Microphone audio is unusable"));
     screenshotScreen("dictation-silence");
-    EXPECT_TRUE(waitFor([&] { return silentRecordings().size() == 1; }, 30));
+    EXPECT_TRUE(eventually([&] { return silentRecordings().size() == 1; }, 30));
     EXPECT_TRUE(pendingRecordings().empty());
     EXPECT_EQ(transcriptions(), 0);
     const auto silent = silentRecordings();
@@ -159,7 +148,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     ASSERT_TRUE(clickTrayItem(kRetryItem));
     expectHeard(kFox, waitForText(later));
     EXPECT_EQ(fieldText(unheard), "");
-    EXPECT_TRUE(waitFor([&] { return pendingRecordings().empty(); }, 30));
+    EXPECT_TRUE(eventually([&] { return pendingRecordings().empty(); }, 30));
     screenshotScreen("dictation-retried");
 
     // Killed in the middle of a recording: its spool file survives, the next
@@ -178,7 +167,7 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     ASSERT_TRUE(clickTrayItem(kRetryItem));
     expectHeard(kNumbers, waitForText(afterCrash));
     EXPECT_EQ(fieldText(beforeCrash), "");
-    EXPECT_TRUE(waitFor([&] { return pendingRecordings().empty(); }, 30));
+    EXPECT_TRUE(eventually([&] { return pendingRecordings().empty(); }, 30));
     screenshotScreen("dictation-recovered-after-crash");
 }
 

@@ -84,6 +84,16 @@ std::optional<std::string> ServerProcess::signInCode(const std::string& address)
     return match[1];
 }
 
+int ServerProcess::requestCount(const std::string& request, int status) const {
+    const std::string line = "\"" + request + "\" " + std::to_string(status) + " ";
+    const std::string text = log();
+    int count = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 int ServerProcess::stop() {
     if (pid_ <= 0) {
         return exitStatus_;

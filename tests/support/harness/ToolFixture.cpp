@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "support/harness/SoundFiles.h"
@@ -102,29 +101,15 @@ std::filesystem::path ToolFixture::silentFile(const std::string& name, double se
 }
 
 std::string ToolFixture::outboxCode(const std::string& email) const {
-    const std::string mail = readFile(temp_.path() / "server" / "outbox" / (email + ".txt"));
-    std::smatch match;
-    if (!std::regex_search(mail, match, std::regex(R"(code is (\S+)\.)"))) {
-        throw std::runtime_error("no code in the mail to " + email + ":\n" + mail);
+    const auto code = server_->signInCode(email);
+    if (!code) {
+        throw std::runtime_error("no sign-in code was mailed to " + email);
     }
-    return match[1];
+    return *code;
 }
 
 std::filesystem::path ToolFixture::pendingFolder() const {
     return temp_.path() / "data-home" / "Orvendi" / "Pending Recordings";
-}
-
-std::vector<std::filesystem::path> ToolFixture::filesIn(const std::filesystem::path& folder,
-                                                        const std::string& extension) const {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->is_regular_file() && it->path().extension() == extension) {
-            files.push_back(it->path());
-        }
-    }
-    return files;
 }
 
 std::vector<nlohmann::ordered_json> jsonLines(const std::string& text) {
