@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/harness/SpawnedProcess.h"
+
 namespace orvendi::test {
 namespace {
 
@@ -38,13 +40,6 @@ std::vector<char*> pointers(const std::vector<std::string>& strings) {
     }
     result.push_back(nullptr);
     return result;
-}
-
-int statusOf(int waitStatus) {
-    if (WIFEXITED(waitStatus)) {
-        return WEXITSTATUS(waitStatus);
-    }
-    return WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : -1;
 }
 
 } // namespace
@@ -128,7 +123,7 @@ CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
     int waitStatus = 0;
     while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
     }
-    run.status = timedOut ? -1 : statusOf(waitStatus);
+    run.status = timedOut ? -1 : exitStatusOf(waitStatus);
     return run;
 }
 
