@@ -33,15 +33,6 @@ void closeFd(int& fd) {
     }
 }
 
-std::vector<char*> pointers(const std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (const auto& text : strings) {
-        result.push_back(const_cast<char*>(text.c_str()));
-    }
-    result.push_back(nullptr);
-    return result;
-}
-
 } // namespace
 
 CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
@@ -56,8 +47,10 @@ CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_adddup2(&actions, in.read, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
+    auto argumentStrings = arguments;
+    auto environmentStrings = environment;
+    const auto argv = pointersTo(argumentStrings);
+    const auto envp = pointersTo(environmentStrings);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
