@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "capture/AudioConversion.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "capture/AudioConversion.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace {
 

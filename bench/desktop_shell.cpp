@@ -1,6 +1,6 @@
 // Start-up and resource figures of the desktop shell. Run it inside a desktop
 // session:
-//   tests/support/desktop-session -- build/bin/bench_desktop_shell [--seconds N] [--runs N]
+//   tests/support/harness/desktop-session -- build/bin/bench_desktop_shell [--seconds N] [--runs N]
 // It launches the shell as a separate process (this program with --agent):
 // the application, the scheduler, the windows factory, the HUD and the tray
 // item with the status menu, as the agent builds them at launch. It reports
@@ -31,7 +31,7 @@
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/qt/QtWindows.h"
 #include "platform/linux/qt/QtWorkspaceWindow.h"
-#include "support/MemoryDefaults.h"
+#include "support/fakes/MemoryDefaults.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Latency of the X11 layer, inside a desktop session:
-//   tests/support/desktop-session --bin-dir build/bin -- build/bin/bench_desktop_x11
+//   tests/support/harness/desktop-session --bin-dir build/bin -- build/bin/bench_desktop_x11
 // Capture: the focused element of a zenity entry with its role, subrole and
 // selection (what a dictation reads when the key goes down). Key event: an XTest
 // press of the dictation key until the monitor's callback on the main thread.

@@ -15,9 +15,9 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include "support/ServerProcess.h"
-#include "support/SpokenAudio.h"
-#include "support/TempDir.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 using namespace orvendi;
 using namespace orvendi::test;

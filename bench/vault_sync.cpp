@@ -10,8 +10,8 @@
 
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakePlatform.h"
-#include "support/TestHTTPServer.h"
+#include "support/fakes/FakePlatform.h"
+#include "support/harness/TestHTTPServer.h"
 #include "vault/VaultSync.h"
 
 namespace {

@@ -1,4 +1,13 @@
-# Every target of ours builds warnings-clean with -Wall -Wextra.
+# Every target of ours builds warnings-clean with this set; ORVENDI_WERROR
+# (scripts/test turns it on) makes any warning fail the build.
+option(ORVENDI_WERROR "Treat compiler warnings as errors" OFF)
+
+set(ORVENDI_WARNING_FLAGS
+    -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference)
+if(ORVENDI_WERROR)
+    list(APPEND ORVENDI_WARNING_FLAGS -Werror)
+endif()
+
 function(orvendi_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    target_compile_options(${target} PRIVATE ${ORVENDI_WARNING_FLAGS})
 endfunction()

@@ -28,8 +28,8 @@ using namespace orvendi;
 // Everything the agent runs on, created in dependency order on the main thread
 // after the QApplication object, and destroyed after the delegate.
 struct LinuxDesktop {
-    explicit LinuxDesktop(QtApplication& application)
-        : application(application), log("orvendi"), windows(defaults), keychain(log),
+    explicit LinuxDesktop(QtApplication& qtApplication)
+        : application(qtApplication), log("orvendi"), windows(defaults), keychain(log),
           desktop(
               Config::load(files, &log).dictation_key,
               [this] { return microphone.authorization(); },

@@ -48,17 +48,17 @@ std::string body(const nlohmann::json& note) {
 // Link targets for "related" when it is a list of objects; entries without a
 // string created_at have no file to point at and are skipped.
 std::vector<std::string> relatedLinks(const nlohmann::json& note, double now) {
-    const auto related = note.find("related");
-    if (related == note.end() || !related->is_array()) {
+    if (!note.contains("related") || !note.at("related").is_array()) {
         return {};
     }
-    for (const auto& entry : *related) {
+    const nlohmann::json& related = note.at("related");
+    for (const auto& entry : related) {
         if (!entry.is_object()) {
             return {};
         }
     }
     std::vector<std::string> links;
-    for (const auto& entry : *related) {
+    for (const auto& entry : related) {
         const auto createdAt = stringValue(entry, "created_at");
         if (createdAt) {
             const std::string title = stringValue(entry, "title").value_or("");

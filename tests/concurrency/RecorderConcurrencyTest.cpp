@@ -6,9 +6,9 @@
 
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
-#include "support/FakeAudioInput.h"
-#include "support/FakeFiles.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeAudioInput.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi {
 namespace {

@@ -5,8 +5,9 @@
 #include <string>
 #include <thread>
 
-#include "support/FakeBackend.h"
-#include "support/FakePlatform.h"
+#include "service/APIClient.h"
+#include "support/fakes/FakeBackend.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 #include "vault/SyncLock.h"
 
 namespace orvendi {

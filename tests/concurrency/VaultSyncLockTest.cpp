@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "support/VaultSyncFixture.h"
+#include "support/harness/VaultSyncFixture.h"
 
 namespace orvendi {
 namespace {

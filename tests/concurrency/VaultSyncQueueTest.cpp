@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/VaultSyncFixture.h"
+#include "support/harness/VaultSyncFixture.h"
 
 namespace orvendi {
 namespace {

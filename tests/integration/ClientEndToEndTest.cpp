@@ -4,11 +4,11 @@
 // what every orvendictl integration test signs in with.
 #include <chrono>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakeKeychain.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeKeychain.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {
@@ -49,6 +49,8 @@ private:
         }
     }
 
+    // Line by line, so that a client sending its message with the DATA
+    // command in one write is served too.
     void converse(int connection) {
         auto say = [&](const std::string& line) {
             ::send(connection, line.data(), line.size(), MSG_NOSIGNAL);
@@ -57,40 +59,27 @@ private:
         std::string pending;
         bool inData = false;
         char buffer[4096];
-        while (true) {
-            const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                return;
-            }
+        for (ssize_t n; (n = ::recv(connection, buffer, sizeof buffer, 0)) > 0;) {
             pending.append(buffer, static_cast<size_t>(n));
             {
                 std::lock_guard lock(mutex_);
                 transcript_.append(buffer, static_cast<size_t>(n));
             }
-            if (inData) {
-                if (pending.find("\r\n.\r\n") == std::string::npos) {
-                    continue;
-                }
-                inData = false;
-                pending.clear();
-                say("250 queued\r\n");
-                continue;
-            }
-            size_t end;
-            while ((end = pending.find("\r\n")) != std::string::npos) {
-                const std::string command = pending.substr(0, end);
+            for (size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
+                const std::string line = pending.substr(0, end);
                 pending.erase(0, end + 2);
-                if (command.rfind("EHLO", 0) == 0) {
+                if (inData) {
+                    if (line == ".") {
+                        inData = false;
+                        say("250 queued\r\n");
+                    }
+                } else if (line.rfind("EHLO", 0) == 0) {
                     say("250-sink\r\n250 8BITMIME\r\n");
-                } else if (command == "DATA") {
-                    say("354 go ahead\r\n");
+                } else if (line == "DATA") {
                     inData = true;
-                    break;
-                } else if (command == "QUIT") {
-                    say("221 bye\r\n");
-                    return;
+                    say("354 go ahead\r\n");
                 } else {
-                    say("250 ok\r\n");
+                    say(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
                 }
             }
         }

@@ -1,6 +1,6 @@
-#include "ToolFixture.h"
-#include "support/AudioSession.h"
-#include "support/SoundFiles.h"
+#include "support/harness/ToolFixture.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/SoundFiles.h"
 
 namespace orvendi::test {
 namespace {

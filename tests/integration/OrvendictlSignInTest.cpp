@@ -1,5 +1,5 @@
-#include "ToolFixture.h"
-#include "support/SecretServiceSession.h"
+#include "support/harness/ToolFixture.h"
+#include "support/harness/SecretServiceSession.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <cmath>
 
-#include "ToolFixture.h"
-#include "support/SoundFiles.h"
-#include "support/SpokenAudio.h"
+#include "support/harness/ToolFixture.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/SpokenAudio.h"
 
 namespace orvendi::test {
 namespace {

@@ -9,8 +9,8 @@
 #include "base/Error.h"
 #include "platform/linux/pulse/PulseAudioInput.h"
 #include "platform/linux/pulse/PulseMicrophoneProbe.h"
-#include "support/AudioSession.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

@@ -8,12 +8,12 @@
 #include "capture/AudioConversion.h"
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
-#include "platform/linux/system/EventLoopScheduler.h"
 #include "platform/linux/pulse/PulseAudioInput.h"
+#include "platform/linux/system/EventLoopScheduler.h"
 #include "platform/linux/system/XdgFiles.h"
-#include "support/AudioSession.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

@@ -3,7 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

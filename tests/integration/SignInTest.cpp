@@ -1,7 +1,7 @@
 #include <chrono>
 #include <regex>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

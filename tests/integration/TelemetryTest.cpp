@@ -1,4 +1,4 @@
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {
@@ -15,6 +15,15 @@ protected:
                 {"accessibility", accessibility}, {"inputMonitoring", true},
                 {"screenRecording", false}};
     }
+    int activation(const std::string& event) const {
+        return postJson("/api/activation",
+                        {{"event", event},
+                         {"installationId", "install-1"},
+                         {"platform", "linux"},
+                         {"appVersion", "0.1.0"}},
+                        token_)
+            ->status;
+    }
     nlohmann::json installations() const {
         const auto result = get("/api/installations", token_);
         EXPECT_EQ(result->status, 200);
@@ -24,20 +33,9 @@ protected:
 };
 
 TEST_F(TelemetryTest, ReportsAreKeptPerInstallation) {
-    const nlohmann::json signedIn = {{"event", "signed_in"},
-                                     {"installationId", "install-1"},
-                                     {"platform", "linux"},
-                                     {"appVersion", "0.1.0"}};
-    ASSERT_EQ(postJson("/api/activation", signedIn, token_)->status, 200);
-    ASSERT_EQ(postJson("/api/activation", signedIn, token_)->status, 200); // kept once
-    ASSERT_EQ(postJson("/api/activation",
-                       {{"event", "shortcut_ready"},
-                        {"installationId", "install-1"},
-                        {"platform", "linux"},
-                        {"appVersion", "0.1.0"}},
-                       token_)
-                  ->status,
-              200);
+    ASSERT_EQ(activation("signed_in"), 200);
+    ASSERT_EQ(activation("signed_in"), 200); // kept once
+    ASSERT_EQ(activation("shortcut_ready"), 200);
     ASSERT_EQ(postJson("/api/native-status", status(false, false), token_)->status, 200);
     ASSERT_EQ(postJson("/api/native-status", status(true, false), token_)->status, 200);
 

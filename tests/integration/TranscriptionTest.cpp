@@ -1,14 +1,12 @@
 #include <arpa/inet.h>
-#include <atomic>
-#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 #include "capture/WAV.h"
-#include "integration/ServerFixture.h"
-#include "support/SpokenAudio.h"
+#include "support/harness/ServerFixture.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 namespace {
@@ -172,61 +170,18 @@ TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {
     EXPECT_EQ(get("/api/notes", token_)->status, 200);
 }
 
-// An OpenAI-compatible transcription service on loopback that records what
-// it was sent.
-class FakeTranscriptionService {
-public:
-    FakeTranscriptionService() {
-        server_.Post("/v1/audio/transcriptions", [this](const httplib::Request& request,
-                                                        httplib::Response& response) {
-            ++requests_;
-            const std::string file =
-                request.has_file("file") ? request.get_file_value("file").content : "";
-            gotWav_ = WAV::pcmData(Bytes(file.begin(), file.end())).has_value();
-            {
-                std::lock_guard lock(mutex_);
-                model_ = request.has_file("model") ? request.get_file_value("model").content : "";
-            }
-            if (failing_) {
-                response.status = 500;
-                response.set_content(R"({"error":{"message":"model not loaded"}})",
-                                     "application/json");
-                return;
-            }
-            response.set_content(
-                R"({"text":" hello comma world new line how are you question mark"})",
-                "application/json");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-    }
-    ~FakeTranscriptionService() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-    std::atomic<int> requests_{0};
-    std::atomic<bool> gotWav_{false};
-    std::atomic<bool> failing_{false};
-    std::string model() const {
-        std::lock_guard lock(mutex_);
-        return model_;
-    }
-
-    mutable std::mutex mutex_;
-    std::string model_;
-};
-
+// An OpenAI-compatible transcription service on loopback in front of the server.
 class RemoteTranscriptionTest : public TranscriptionTest {
 protected:
+    static constexpr const char* kRoute = "/v1/audio/transcriptions";
+    RemoteTranscriptionTest() {
+        upstream_.respond("POST", kRoute, ScriptedResponse::json(200, {{"text", kHeard}}));
+    }
     std::vector<std::string> serverArguments() const override {
         return {"--asr", upstream_.url(), "--asr-model", "small.en"};
     }
-    FakeTranscriptionService upstream_;
+    static constexpr const char* kHeard = " hello comma world new line how are you question mark";
+    TestHTTPServer upstream_;
 };
 
 TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
@@ -234,16 +189,20 @@ TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
     const auto result = uploadWav(wav, false);
     ASSERT_EQ(result->status, 200) << result->body;
     const auto raw = bodyOf(result)["raw"];
-    EXPECT_EQ(raw["text"], " hello comma world new line how are you question mark");
+    EXPECT_EQ(raw["text"], kHeard);
     EXPECT_EQ(raw["cleaned_text"], "Hello, world\nHow are you?");
     EXPECT_TRUE(raw["id"].is_string());
-    EXPECT_EQ(upstream_.requests_, 1);
-    EXPECT_TRUE(upstream_.gotWav_);
-    EXPECT_EQ(upstream_.model(), "small.en");
+    const auto forwarded = upstream_.requests(kRoute);
+    ASSERT_EQ(forwarded.size(), 1u);
+    // The same WAV bytes, and the configured model, as multipart fields.
+    EXPECT_NE(forwarded[0].body.find(std::string(wav.begin(), wav.end())), std::string::npos);
+    EXPECT_NE(forwarded[0].body.find("name=\"model\"\r\n\r\nsmall.en\r\n"), std::string::npos)
+        << forwarded[0].body.substr(0, 400);
     EXPECT_EQ(bodyOf(get("/api/account", token_))["speech_engine"],
-              "remote service at " + upstream_.url() + "/v1/audio/transcriptions");
+              "remote service at " + upstream_.url() + kRoute);
 
-    upstream_.failing_ = true;
+    upstream_.respond("POST", kRoute,
+                      ScriptedResponse::json(500, {{"error", {{"message", "model not loaded"}}}}));
     const auto failed = uploadWav(wav, false);
     EXPECT_EQ(failed->status, 502);
     EXPECT_EQ(errorOf(failed), "The speech service failed (HTTP 500)");

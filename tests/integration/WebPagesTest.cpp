@@ -1,7 +1,7 @@
 #include <regex>
 #include <set>
 
-#include "integration/ServerFixture.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,9 +1,9 @@
 #include "StatusCommand.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -54,9 +54,9 @@ ConfigSource configSource(const Files& files) {
         source.defaultReason = "missing or unreadable";
         return source;
     }
-    const std::string text((std::istreambuf_iterator<char>(stream)),
-                           std::istreambuf_iterator<char>());
-    source.fileInForce = Config::decode(text).has_value();
+    std::ostringstream text;
+    text << stream.rdbuf();
+    source.fileInForce = Config::decode(text.str()).has_value();
     if (!source.fileInForce) {
         source.defaultReason = "not valid";
     }

@@ -11,35 +11,14 @@
 #include <iostream>
 
 #include "platform/Accessibility.h"
-#include "support/AudioSession.h"
-#include "support/SpokenAudio.h"
-#include "support/TempDir.h"
+#include "support/harness/AudioSession.h"
+#include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {
 
-constexpr double kPollSeconds = 0.05;
-const std::string kAudioSessionScript = std::string(ORVENDI_TEST_SUPPORT_DIR) + "/audio-session";
-
-std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.is_regular_file()) {
-            files.push_back(entry.path());
-        }
-    }
-    return files;
-}
-
-int countRequests(const std::string& log, const std::string& request, int status) {
-    const std::string line = "\"" + request + "\" " + std::to_string(status) + " ";
-    int count = 0;
-    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+const std::string kAudioSessionScript = std::string(ORVENDI_TEST_HARNESS_DIR) + "/audio-session";
 
 std::string audioSessionFolder() {
     const char* folder = std::getenv("ORVENDI_AUDIO_SESSION");
@@ -129,12 +108,7 @@ void DictationFixture::startSignedInAgent() {
     // read its status panel), the web view's page keeps its main thread busy
     // for seconds, and a key press and release handled late look like a tap.
     requestClose(workspace->id);
-    EXPECT_TRUE(processEventsUntil(
-        [&] {
-            processEventsFor(kPollSeconds);
-            return agent().visibleWindows().empty();
-        },
-        kAppStartSeconds))
+    EXPECT_TRUE(eventually([&] { return agent().visibleWindows().empty(); }, kAppStartSeconds))
         << "the workspace window stays open";
 }
 
@@ -145,16 +119,12 @@ EntryField DictationFixture::openField(const std::string& label) {
         QStringList{QStringLiteral("--entry"), QStringLiteral("--width=640"),
                     QString::fromStdString("--text=" + label)});
     const int32_t pid = field.app->processId();
-    processEventsUntil(
+    eventually(
         [&] {
             if (services_->workspace.frontmostProcessId() == pid) {
                 field.element = services_->accessibility.focusedElement(pid);
             }
-            if (field.element && services_->accessibility.role(*field.element) == kRoleTextField) {
-                return true;
-            }
-            processEventsFor(kPollSeconds);
-            return false;
+            return field.element && services_->accessibility.role(*field.element) == kRoleTextField;
         },
         kAppStartSeconds);
     EXPECT_TRUE(field.element) << "zenity \"" << label << "\" did not take the focus";
@@ -164,12 +134,8 @@ EntryField DictationFixture::openField(const std::string& label) {
 void DictationFixture::focus(const EntryField& field) {
     const int32_t pid = field.app->processId();
     services_->workspace.activateProcess(pid);
-    EXPECT_TRUE(processEventsUntil(
-        [&] {
-            processEventsFor(kPollSeconds);
-            return services_->workspace.frontmostProcessId() == pid;
-        },
-        kAppStartSeconds));
+    EXPECT_TRUE(eventually([&] { return services_->workspace.frontmostProcessId() == pid; },
+                           kAppStartSeconds));
 }
 
 std::string DictationFixture::fieldText(const EntryField& field) {
@@ -178,15 +144,7 @@ std::string DictationFixture::fieldText(const EntryField& field) {
 
 std::string DictationFixture::waitForText(const EntryField& field, double timeoutSeconds) {
     std::string text;
-    processEventsUntil(
-        [&] {
-            text = fieldText(field);
-            if (text.empty()) {
-                processEventsFor(kPollSeconds);
-            }
-            return !text.empty();
-        },
-        timeoutSeconds);
+    eventually([&] { return !(text = fieldText(field)).empty(); }, timeoutSeconds);
     return text;
 }
 
@@ -248,28 +206,14 @@ std::vector<std::filesystem::path> DictationFixture::vaultNotes() const {
     return filesIn(home() / "Orvendi/Notes");
 }
 
-std::string DictationFixture::backendLog() const {
-    std::string log = const_cast<DictationFixture*>(this)->server().log();
-    if (replacement_) {
-        log += replacement_->log();
-    }
-    return log;
-}
-
 int DictationFixture::transcriptions(int status) const {
-    return countRequests(backendLog(), "POST /api/transcribe", status);
+    const std::string request = "POST /api/transcribe";
+    return requestCount(request, status) +
+           (replacement_ ? replacement_->requestCount(request, status) : 0);
 }
 
 bool DictationFixture::waitForTranscriptions(int count, int status, double timeoutSeconds) {
-    return processEventsUntil(
-        [&] {
-            if (transcriptions(status) >= count) {
-                return true;
-            }
-            processEventsFor(kPollSeconds);
-            return false;
-        },
-        timeoutSeconds);
+    return eventually([&] { return transcriptions(status) >= count; }, timeoutSeconds);
 }
 
 void DictationFixture::stopBackend() {
@@ -286,15 +230,7 @@ void DictationFixture::restartBackend() {
 }
 
 bool DictationFixture::waitForHUD(const std::string& text, double timeoutSeconds) {
-    return processEventsUntil(
-        [&] {
-            if (hasTopLevelNamed(agent().pid(), text)) {
-                return true;
-            }
-            processEventsFor(kPollSeconds);
-            return false;
-        },
-        timeoutSeconds);
+    return eventually([&] { return hasTopLevelNamed(agent().pid(), text); }, timeoutSeconds);
 }
 
 std::string DictationFixture::clipboardText() {

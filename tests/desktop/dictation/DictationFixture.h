@@ -9,11 +9,10 @@
 #include "desktop/support/AgentFixture.h"
 #include "desktop/x11/DesktopApps.h"
 #include "desktop/x11/X11Services.h"
-#include "support/ServerProcess.h"
+#include "support/harness/ServerProcess.h"
 
 namespace orvendi::test {
 
-// A zenity entry window of the session and its text field.
 struct EntryField {
     std::unique_ptr<DesktopApp> app;
     std::shared_ptr<AccessibleElement> element;
@@ -39,19 +38,12 @@ protected:
     // window are up, so that no window of its own takes the focus later.
     void startSignedInAgent();
 
-    // A new zenity entry window, once it is frontmost with its field focused.
     EntryField openField(const std::string& label);
-    // Brings the field's window to the front and waits until it is.
     void focus(const EntryField& field);
-    // The text the field shows.
     std::string fieldText(const EntryField& field);
-    // Waits until the field shows some text and returns it.
     std::string waitForText(const EntryField& field, double timeoutSeconds = kDeliverySeconds);
 
-    // Plays `sentence` into the virtual microphone in real time and returns
-    // once it has been played.
     void say(const std::string& sentence);
-    // Holds the dictation key while `sentence` is said, then lets go.
     void holdAndSay(const std::string& sentence);
     void pressKey();
     // Presses the key and waits until the agent shows that it listens, as a
@@ -64,7 +56,6 @@ protected:
     // "Silent Recordings" folder.
     std::vector<std::filesystem::path> pendingRecordings() const;
     std::vector<std::filesystem::path> silentRecordings() const;
-    // Markdown files of the agent's vault.
     std::vector<std::filesystem::path> vaultNotes() const;
 
     // Transcription requests the backend (or its replacement) has answered
@@ -78,19 +69,15 @@ protected:
     void stopBackend();
     void restartBackend();
 
-    // Waits until the agent's floating status panel says `text`.
     bool waitForHUD(const std::string& text, double timeoutSeconds = 30);
-    // The text of the session's clipboard, as another application reads it.
     std::string clipboardText();
     void setClipboardText(const std::string& text);
-    // Saves the whole screen as NAME.png in the test output folder.
     void screenshotScreen(const std::string& name);
 
     X11Services& services() { return *services_; }
 
 private:
     std::filesystem::path clipFor(const std::string& sentence);
-    std::string backendLog() const;
 
     std::unique_ptr<X11Services> services_;
     std::unique_ptr<ServerProcess> replacement_;

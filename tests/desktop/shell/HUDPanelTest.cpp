@@ -50,6 +50,14 @@ protected:
         panel.setMoveHandler([this] { ++moves; });
         panel.setSymbolTint(Tint::SystemTeal);
     }
+    // Shows the panel at `origin` and waits until the server has drawn it.
+    void showAt(const Point& origin) {
+        panel.setOrigin(origin);
+        panel.orderFront();
+        ASSERT_TRUE(processEventsUntil(
+            [&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
+        processEventsFor(0.3);
+    }
 };
 
 TEST_F(HUDPanelTest, ShowsAt210By48WhereTheAgentPlacedItInItsCoordinates) {
@@ -60,12 +68,8 @@ TEST_F(HUDPanelTest, ShowsAt210By48WhereTheAgentPlacedItInItsCoordinates) {
 
     panel.setText("Listening");
     panel.setSymbol("waveform", "Listening");
-    panel.setOrigin(origin);
+    showAt(origin);
     EXPECT_EQ(moves, 1) << "a move while hidden is reported at once";
-    panel.orderFront();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
-    processEventsFor(0.2);
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QPoint expected(static_cast<int>(origin.x),
@@ -100,11 +104,7 @@ TEST_F(HUDPanelTest, StaysAboveOtherWindowsOnEveryDesktopAndNeverTakesTheFocus) 
 
     panel.setText("Listening");
     panel.setSymbol("waveform", "Listening");
-    panel.setOrigin(Point{100, 100});
-    panel.orderFront();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
-    processEventsFor(0.3);
+    showAt(Point{100, 100});
 
     EXPECT_TRUE(editor.isActiveWindow());
     EXPECT_TRUE(editor.hasFocus());
@@ -134,11 +134,7 @@ TEST_F(HUDPanelTest, EveryMessageOfTheAgentFitsWithoutBeingCut) {
 TEST_F(HUDPanelTest, LongTextEndsInAnEllipsisWithoutGrowingThePanel) {
     panel.setText("Microphone permission needed for dictation in every application");
     panel.setSymbol("mic.slash", "Microphone permission needed");
-    panel.setOrigin(Point{300, 300});
-    panel.orderFront();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
-    processEventsFor(0.2);
+    showAt(Point{300, 300});
     EXPECT_EQ(panel.size(), (Size{210, 48}));
     bool cut = false;
     for (const QLabel* label : panel.findChildren<QLabel*>()) {

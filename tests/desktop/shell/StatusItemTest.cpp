@@ -102,29 +102,9 @@ TEST_F(StatusItemTest, ClickingAnEnabledItemRunsItsActionADisabledOneDoesNothing
     EXPECT_EQ(agent.chosen, std::vector<std::string>{"open"});
 }
 
-// (icon name, pixmaps, title, description)
-QString toolTipTitle(const QVariant& value) {
-    const auto argument = qvariant_cast<QDBusArgument>(value);
-    QString iconName, title, description;
-    argument.beginStructure();
-    argument >> iconName;
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        int width = 0, height = 0;
-        QByteArray bytes;
-        argument.beginStructure();
-        argument >> width >> height >> bytes;
-        argument.endStructure();
-    }
-    argument.endArray();
-    argument >> title >> description;
-    argument.endStructure();
-    return title;
-}
-
-// The largest of the item's pixmaps (ARGB32 in network byte order).
-QImage largestIconPixmap(const QVariant& value) {
-    const auto argument = qvariant_cast<QDBusArgument>(value);
+// Reads an array of (width, height, ARGB32 bytes in network order) pixmaps
+// and returns the largest.
+QImage largestPixmap(const QDBusArgument& argument) {
     QImage largest;
     argument.beginArray();
     while (!argument.atEnd()) {
@@ -135,18 +115,31 @@ QImage largestIconPixmap(const QVariant& value) {
         argument.endStructure();
         if (width > largest.width() && bytes.size() == width * height * 4) {
             QImage image(width, height, QImage::Format_ARGB32);
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const auto* p =
-                        reinterpret_cast<const uchar*>(bytes.constData()) + 4 * (y * width + x);
-                    image.setPixel(x, y, qRgba(p[1], p[2], p[3], p[0]));
-                }
+            const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+            for (int i = 0; i < width * height; ++i, p += 4) {
+                image.setPixel(i % width, i / width, qRgba(p[1], p[2], p[3], p[0]));
             }
             largest = image;
         }
     }
     argument.endArray();
     return largest;
+}
+
+QImage largestIconPixmap(const QVariant& value) {
+    return largestPixmap(qvariant_cast<QDBusArgument>(value));
+}
+
+// The title of a tool tip: (icon name, pixmaps, title, description).
+QString toolTipTitle(const QVariant& value) {
+    const auto argument = qvariant_cast<QDBusArgument>(value);
+    QString iconName, title, description;
+    argument.beginStructure();
+    argument >> iconName;
+    largestPixmap(argument);
+    argument >> title >> description;
+    argument.endStructure();
+    return title;
 }
 
 TEST_F(StatusItemTest, ItemShowsTheSymbolItsTintAndAccessibilityText) {

@@ -10,7 +10,7 @@
 #include "desktop/support/QtTestLoop.h"
 #include "platform/linux/qt/QtWindows.h"
 #include "platform/linux/qt/QtWorkspaceWindow.h"
-#include "support/MemoryDefaults.h"
+#include "support/fakes/MemoryDefaults.h"
 
 namespace orvendi::test {
 namespace {

@@ -114,13 +114,7 @@ bool AgentFixture::clickTrayItem(const QString& label) {
 }
 
 int AgentFixture::requestCount(const std::string& request, int status) const {
-    const std::string line = "\"" + request + "\" " + std::to_string(status) + " ";
-    const std::string log = server_->log();
-    int count = 0;
-    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
-        ++count;
-    }
-    return count;
+    return server_->requestCount(request, status);
 }
 
 bool AgentFixture::waitForRequest(const std::string& request, int status, int count,

@@ -10,8 +10,8 @@
 
 #include "desktop/support/AgentProcess.h"
 #include "desktop/support/DBusMenuClient.h"
-#include "support/ServerProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 
@@ -19,12 +19,6 @@ namespace orvendi::test {
 // desktop session. The server starts with the test (fresh data folder, a
 // password account kAccountEmail / kAccountPassword); the agent starts when
 // the test asks, and may be started again in the same home.
-//
-//   TEST_F(MyTest, X) {
-//       startAgent(Launch::SignedIn);   // signed in by the password grant
-//       auto menu = waitForTrayMenu();  // the tray menu once it is up
-//       clickTrayItem("Start recording");
-//   }
 class AgentFixture : public ::testing::Test {
 protected:
     enum class Launch {
@@ -45,7 +39,6 @@ protected:
     ServerProcess& server() { return *server_; }
     AgentProcess& agent() { return *agent_; }
     const std::filesystem::path& tempDir() const { return temp_.path(); }
-    // The agent's home: its configuration, settings and saved recordings.
     std::filesystem::path home() const { return temp_.path() / "home"; }
 
     // Writes the configuration for `launch` and starts the agent (stopping a
@@ -64,7 +57,6 @@ protected:
     // The tray item's menu once the agent has registered it (fails the test
     // and returns none when it does not within a minute).
     std::optional<DBusMenuEntry> waitForTrayMenu();
-    // The entry titled `label` in the tray menu's top level.
     std::optional<DBusMenuEntry> trayItem(const QString& label);
     // Clicks the entry titled `label`; false when there is none or the click failed.
     bool clickTrayItem(const QString& label);
@@ -81,13 +73,10 @@ protected:
     // The JSON answer of GET `path` with the bearer `token` (null on failure).
     nlohmann::json apiGet(const std::string& path, const std::string& token);
 
-    // Brings the window to the front and gives it the keyboard.
     static void activateWindow(const AgentWindow& window);
-    // Types text, or presses keys ("Return", "alt+F4"), as a keyboard would.
     static void typeText(const std::string& text);
     static void pressKeys(const std::string& keys);
 
-    // Saves the window's area (with some margin) as NAME.png in the test output folder.
     void screenshot(const std::string& name, const QRect& area);
 
     DBusMenuClient tray_;

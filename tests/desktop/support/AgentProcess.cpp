@@ -13,8 +13,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "support/SpawnedProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/SpawnedProcess.h"
+#include "support/harness/TempDir.h"
 
 extern char** environ;
 

@@ -14,7 +14,6 @@
 
 namespace orvendi::test {
 
-// A top-level window of the agent as the window manager sees it.
 struct AgentWindow {
     QString id; // X window id, as xdotool takes it
     QString title;
@@ -28,13 +27,6 @@ struct AgentWindow {
 // the same home finds what the previous one left. The display, the session
 // bus, the keyring, the runtime folder (single-instance socket) and the sound
 // server are the session's. Standard output and error go to `logFile`.
-//
-//   TempDir temp;
-//   AgentProcess::writeConfig(temp.path() / "home", server.baseUrl());
-//   AgentProcess agent({temp.path() / "home", temp.path() / "agent.log"});
-//   auto signIn = agent.waitForWindow("Sign in to Orvendi");
-//
-// The destructor stops the agent (and the web engine's helper processes).
 class AgentProcess {
 public:
     struct Options {
@@ -46,8 +38,6 @@ public:
         std::vector<std::string> environment = {};
     };
 
-    // Starts the agent and returns at once (it is not yet showing anything).
-    // Throws std::runtime_error when it cannot be started.
     explicit AgentProcess(Options options);
     ~AgentProcess();
     AgentProcess(const AgentProcess&) = delete;
@@ -64,14 +54,11 @@ public:
     // (also the sign-in provider when an account is given).
     static void writeConfig(const std::filesystem::path& home, const std::string& apiUrl,
                             const std::optional<PasswordAccount>& account = std::nullopt);
-    // build/bin/orvendi
     static std::filesystem::path binary();
 
     pid_t pid() const { return pid_; }
     const std::filesystem::path& home() const { return options_.home; }
-    // The agent's environment, as "NAME=value" entries.
     const std::vector<std::string>& environment() const { return environment_; }
-    // Everything the agent has written to its standard output and error.
     std::string log() const;
     // False once the process has ended (it is then reaped).
     bool running();
@@ -81,7 +68,6 @@ public:
     // event loop keeps running.
     ProcessResult launchAgain(const QStringList& arguments, double timeoutSeconds = 30);
 
-    // The agent's visible top-level windows.
     std::vector<AgentWindow> visibleWindows() const;
     // Waits (running the event loop) until a visible window has exactly
     // `title`, and, when `size` is given, that client size.

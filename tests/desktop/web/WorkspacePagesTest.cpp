@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "desktop/support/QtTestLoop.h"
-#include "integration/ServerFixture.h"
+#include "base/Base64.h"
 #include "platform/linux/qt/QtWindows.h"
 #include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "service/NativeSession.h"
-#include "support/MemoryDefaults.h"
-#include "base/Base64.h"
+#include "support/fakes/MemoryDefaults.h"
+#include "support/harness/ServerFixture.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi::test {
@@ -61,6 +61,17 @@ protected:
     bool waitFor(const std::string& condition, double seconds = 30) {
         return processEventsUntil([&] { return evaluate("Boolean(" + condition + ")") == "true"; },
                                   seconds);
+    }
+    std::string noteCount() { return evaluate("document.querySelectorAll('#notes .note').length"); }
+    void search(const std::string& term) {
+        run("const s = document.getElementById('search'); s.value = '" + term +
+            "'; s.dispatchEvent(new Event('input'));");
+    }
+    // The access token the page keeps in its session storage.
+    std::string pageToken() {
+        const auto stored = evaluate("sessionStorage.getItem('orvendi.native-session')");
+        return nlohmann::json::parse(nlohmann::json::parse(stored).get<std::string>())
+            .value("access_token", "");
     }
     bool loaded() { return waitFor("document.body && document.body.dataset.loaded === 'true'"); }
     void screenshot(const std::string& name) {
@@ -115,33 +126,22 @@ TEST_F(WorkspacePagesTest, HistoryListsNotesNewestFirstAndEditsReachTheServer) {
     ASSERT_TRUE(waitFor("document.getElementById('archive').textContent === 'Unarchive'"));
     EXPECT_TRUE(note(session.accessToken, newer)["archived_at"].is_string());
     // Archived notes leave the history and are found among the archived ones.
-    EXPECT_EQ(evaluate("document.querySelectorAll('#notes .note').length"), "1");
-
-    run("document.getElementById('search').value = 'oat';"
-        "document.getElementById('search').dispatchEvent(new Event('input'));");
-    EXPECT_EQ(evaluate("document.querySelectorAll('#notes .note').length"), "1");
-    run("document.getElementById('search').value = 'printer';"
-        "document.getElementById('search').dispatchEvent(new Event('input'));");
-    EXPECT_EQ(evaluate("document.querySelectorAll('#notes .note').length"), "0");
+    EXPECT_EQ(noteCount(), "1");
+    search("oat");
+    EXPECT_EQ(noteCount(), "1");
+    search("printer");
+    EXPECT_EQ(noteCount(), "0");
 }
 
 TEST_F(WorkspacePagesTest, SettingsShowTheLastReportWithLinksForMissingPermissions) {
     const NativeSession session = sessionFor("settings@example.com");
-    ASSERT_EQ(postJson("/api/native-status",
-                       {{"installationId", "install-1"},
-                        {"platform", "linux"},
-                        {"appVersion", "0.1.0"},
-                        {"microphone", true},
-                        {"accessibility", false},
-                        {"inputMonitoring", true},
-                        {"screenRecording", false}},
-                       session.accessToken)
-                  ->status,
-              200);
-    ASSERT_EQ(postJson("/api/activation", {{"event", "signed_in"}, {"installationId", "install-1"}},
-                       session.accessToken)
-                  ->status,
-              200);
+    const nlohmann::json report = {{"installationId", "install-1"}, {"platform", "linux"},
+                                   {"appVersion", "0.1.0"},         {"microphone", true},
+                                   {"accessibility", false},        {"inputMonitoring", true},
+                                   {"screenRecording", false}};
+    ASSERT_EQ(postJson("/api/native-status", report, session.accessToken)->status, 200);
+    const nlohmann::json event = {{"event", "signed_in"}, {"installationId", "install-1"}};
+    ASSERT_EQ(postJson("/api/activation", event, session.accessToken)->status, 200);
 
     open("/settings", session);
     ASSERT_TRUE(loaded());
@@ -165,11 +165,8 @@ TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedAndDeletingAsksFirst) {
     session.accessToken = "expired-or-revoked";
     open("/app", session);
     ASSERT_TRUE(loaded());
-    EXPECT_EQ(evaluate("document.querySelectorAll('#notes .note').length"), "1");
-    const auto stored = nlohmann::json::parse(
-        nlohmann::json::parse(evaluate("sessionStorage.getItem('orvendi.native-session')"))
-            .get<std::string>());
-    const std::string renewed = stored["access_token"];
+    EXPECT_EQ(noteCount(), "1");
+    const std::string renewed = pageToken();
     EXPECT_NE(renewed, "expired-or-revoked");
 
     run("document.querySelector('#notes .note').click();"
@@ -201,10 +198,7 @@ TEST_F(WorkspacePagesTest, WithoutASessionThePageSignsInByCode) {
         "document.querySelector('#code-form button[type=submit]').click();");
     ASSERT_TRUE(loaded());
     EXPECT_EQ(evaluate("document.getElementById('list-empty').hidden"), "false");
-    const auto stored = nlohmann::json::parse(
-        nlohmann::json::parse(evaluate("sessionStorage.getItem('orvendi.native-session')"))
-            .get<std::string>());
-    EXPECT_EQ(get("/api/account", stored["access_token"])->status, 200);
+    EXPECT_EQ(get("/api/account", pageToken())->status, 200);
 }
 
 } // namespace

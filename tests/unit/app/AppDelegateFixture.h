@@ -8,8 +8,8 @@
 #include "service/APIClient.h"
 #include "service/Config.h"
 #include "service/SessionStore.h"
-#include "support/FakePlatform.h"
-#include "support/TestHTTPServer.h"
+#include "support/fakes/FakePlatform.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 

@@ -8,8 +8,8 @@
 
 #include "capture/AudioConversion.h"
 #include "capture/WAV.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

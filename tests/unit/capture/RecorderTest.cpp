@@ -9,10 +9,10 @@
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
 #include "base/Error.h"
-#include "support/FakeAudioInput.h"
-#include "support/FakeFiles.h"
-#include "support/SoundFiles.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeAudioInput.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/fakes/VirtualScheduler.h"
+#include "support/harness/SoundFiles.h"
 
 namespace orvendi {
 namespace {

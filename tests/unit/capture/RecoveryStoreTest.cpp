@@ -8,8 +8,8 @@
 #include "capture/RecoveryStore.h"
 #include "capture/WAV.h"
 #include "base/Error.h"
-#include "support/FakeFiles.h"
-#include "support/SoundFiles.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/harness/SoundFiles.h"
 
 namespace orvendi {
 namespace {

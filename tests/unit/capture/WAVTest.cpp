@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "capture/WAV.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "input/FnKeyMonitor.h"
-#include "support/FakeKeyEvents.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeKeyEvents.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 namespace {

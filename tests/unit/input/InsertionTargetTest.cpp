@@ -6,7 +6,7 @@
 
 #include "input/InsertionTarget.h"
 #include "input/Paster.h"
-#include "support/FakePlatform.h"
+#include "support/fakes/FakePlatform.h"
 
 namespace orvendi::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "InstallationId.h"
 #include "base/UUID.h"
-#include "support/MemoryDefaults.h"
+#include "support/fakes/MemoryDefaults.h"
 
 namespace orvendi::test {
 namespace {

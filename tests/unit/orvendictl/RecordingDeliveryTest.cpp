@@ -8,10 +8,10 @@
 #include "capture/WAV.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakeFiles.h"
-#include "support/FakeKeychain.h"
-#include "support/TestHTTPServer.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/fakes/FakeKeychain.h"
+#include "support/harness/TestHTTPServer.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "SavedRecordings.h"
 #include "capture/RecoveryStore.h"
-#include "support/FakeFiles.h"
+#include "support/fakes/FakeFiles.h"
 
 namespace orvendi::test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "SoundFilePayload.h"
 #include "capture/WAV.h"
-#include "support/SoundFiles.h"
-#include "support/TempDir.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {

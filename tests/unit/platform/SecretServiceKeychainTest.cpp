@@ -5,8 +5,8 @@
 
 #include "platform/linux/secret/SecretServiceKeychain.h"
 #include "service/SessionStore.h"
-#include "support/CapturingLog.h"
-#include "support/SecretServiceSession.h"
+#include "support/fakes/CapturingLog.h"
+#include "support/harness/SecretServiceSession.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/system/SettingsDefaults.h"
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

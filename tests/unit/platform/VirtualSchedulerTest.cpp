@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/VirtualScheduler.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakeKeychain.h"
-#include "support/TestHTTPServer.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/FakeKeychain.h"
+#include "support/harness/TestHTTPServer.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "service/Config.h"
-#include "support/CapturingLog.h"
-#include "support/FakeFiles.h"
-#include "support/TempDir.h"
+#include "support/fakes/CapturingLog.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi {
 namespace {

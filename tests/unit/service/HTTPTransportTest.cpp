@@ -4,7 +4,7 @@
 
 #include "service/APIClient.h"
 #include "service/HTTPTransport.h"
-#include "support/TestHTTPServer.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 namespace {

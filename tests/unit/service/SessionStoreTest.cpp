@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "service/SessionStore.h"
-#include "support/FakeKeychain.h"
+#include "support/fakes/FakeKeychain.h"
 
 namespace orvendi::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/FakePlatform.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/ScreenAwareHUD.h"
 
 namespace orvendi::test {

@@ -7,8 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "support/FakeBackend.h"
-#include "support/FakePlatform.h"
+#include "service/APIClient.h"
+#include "support/fakes/FakeBackend.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/SignInController.h"
 
 namespace orvendi::test {

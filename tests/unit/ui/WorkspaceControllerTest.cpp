@@ -8,9 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "service/SessionStore.h"
-#include "support/FakeBackend.h"
-#include "support/FakePlatform.h"
 #include "base/Base64.h"
+#include "support/fakes/FakeBackend.h"
+#include "support/fakes/FakePlatform.h"
 #include "ui/WorkspaceController.h"
 
 namespace orvendi::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 #include "vault/ManagedFiles.h"
 
 namespace orvendi {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "support/TempDir.h"
-#include "support/VirtualScheduler.h"
+#include "support/harness/TempDir.h"
+#include "support/fakes/VirtualScheduler.h"
 #include "vault/NoteFiles.h"
 
 namespace orvendi {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
-#include "support/VirtualScheduler.h"
+#include "support/harness/TempDir.h"
+#include "support/fakes/VirtualScheduler.h"
 #include "vault/NoteMarkdown.h"
 
 namespace orvendi {
@@ -10,7 +10,7 @@ namespace {
 using nlohmann::json;
 
 constexpr double kNow = test::VirtualScheduler::kStartTime;
-const std::string kExpectedFolder = ORVENDI_TEST_SUPPORT_DIR "/../unit/vault/data/";
+const std::string kExpectedFolder = ORVENDI_TESTS_DIR "/unit/vault/data/";
 
 std::string render(const json& note) {
     return NoteMarkdown::render(note, note.value("id", "x"), note.value("created_at", "d"), kNow);

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "base/Error.h"
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 #include "vault/VaultFiles.h"
 
 namespace orvendi {

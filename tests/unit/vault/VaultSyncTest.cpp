@@ -1,4 +1,4 @@
-#include "support/VaultSyncFixture.h"
+#include "support/harness/VaultSyncFixture.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "support/SpokenAudio.h"
+#include "support/harness/SpokenAudio.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

@@ -23,6 +23,9 @@ struct SpawnOptions {
     bool ownProcessGroup = false;
 };
 
+// The strings as exec and posix_spawn take them, ending in a null pointer.
+std::vector<char*> pointersTo(std::vector<std::string>& strings);
+
 // Starts the program and returns its process id. Throws std::runtime_error
 // when the log cannot be opened or the process cannot be made; a program that
 // cannot be executed exits with status 127.

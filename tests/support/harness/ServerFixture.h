@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Bytes.h"
-#include "support/ServerProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

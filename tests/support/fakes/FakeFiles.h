@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Files.h"
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

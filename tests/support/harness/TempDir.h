@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace orvendi::test {
 
@@ -21,5 +22,9 @@ private:
 // Writes `content` to `file`, creating folders on the way.
 void writeFile(const std::filesystem::path& file, const std::string& content);
 std::string readFile(const std::filesystem::path& file);
+// The regular files directly in `folder` (none when it does not exist), sorted;
+// with an `extension` (".wav"), only those.
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder,
+                                           const std::string& extension = {});
 
 } // namespace orvendi::test

@@ -1,12 +1,11 @@
-#include "ToolFixture.h"
+#include "support/harness/ToolFixture.h"
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
-#include "support/SoundFiles.h"
-#include "support/SpokenAudio.h"
+#include "support/harness/SoundFiles.h"
+#include "support/harness/SpokenAudio.h"
 
 namespace orvendi::test {
 
@@ -25,7 +24,7 @@ void ToolFixture::TearDown() {
 
 void ToolFixture::startServer() {
     server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_SERVER_BINARY,
+        ORVENDI_BIN_DIR "/orvendi-server",
         temp_.path() / "server",
         temp_.path() / "server.log",
         {"--anon-key", kAnonKey, "--user", std::string(kEmail) + ":" + kPassword}});
@@ -71,7 +70,7 @@ std::vector<std::string> ToolFixture::environment() const {
 }
 
 CapturedRun ToolFixture::tool(const std::vector<std::string>& arguments, const std::string& input) {
-    std::vector<std::string> command = {ORVENDICTL_BINARY};
+    std::vector<std::string> command = {ORVENDI_BIN_DIR "/orvendictl"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return CapturedRun::of(command, environment(), input);
 }
@@ -80,7 +79,7 @@ CapturedRun ToolFixture::toolWithEnterAfter(double seconds,
                                             const std::vector<std::string>& arguments) {
     std::vector<std::string> command = {"/bin/sh", "-c",
                                         "(sleep " + std::to_string(seconds) + "; echo) | \"$@\"",
-                                        "sh", ORVENDICTL_BINARY};
+                                        "sh", ORVENDI_BIN_DIR "/orvendictl"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return CapturedRun::of(command, environment());
 }
@@ -102,29 +101,15 @@ std::filesystem::path ToolFixture::silentFile(const std::string& name, double se
 }
 
 std::string ToolFixture::outboxCode(const std::string& email) const {
-    const std::string mail = readFile(temp_.path() / "server" / "outbox" / (email + ".txt"));
-    std::smatch match;
-    if (!std::regex_search(mail, match, std::regex(R"(code is (\S+)\.)"))) {
-        throw std::runtime_error("no code in the mail to " + email + ":\n" + mail);
+    const auto code = server_->signInCode(email);
+    if (!code) {
+        throw std::runtime_error("no sign-in code was mailed to " + email);
     }
-    return match[1];
+    return *code;
 }
 
 std::filesystem::path ToolFixture::pendingFolder() const {
     return temp_.path() / "data-home" / "Orvendi" / "Pending Recordings";
-}
-
-std::vector<std::filesystem::path> ToolFixture::filesIn(const std::filesystem::path& folder,
-                                                        const std::string& extension) const {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->is_regular_file() && it->path().extension() == extension) {
-            files.push_back(it->path());
-        }
-    }
-    return files;
 }
 
 std::vector<nlohmann::ordered_json> jsonLines(const std::string& text) {

@@ -1,5 +1,6 @@
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,20 @@ std::string readFile(const std::filesystem::path& file) {
         throw std::runtime_error("cannot read " + file.string());
     }
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder,
+                                           const std::string& extension) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_regular_file() && (extension.empty() || it->path().extension() == extension)) {
+            files.push_back(it->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace orvendi::test

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "support/CapturedRun.h"
-#include "support/ServerProcess.h"
-#include "support/TempDir.h"
+#include "support/harness/CapturedRun.h"
+#include "support/harness/ServerProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 
@@ -52,8 +52,6 @@ protected:
     std::filesystem::path home() const { return temp_.path() / "home"; }
     std::filesystem::path pendingFolder() const;
     std::filesystem::path notesFolder() const { return home() / "Orvendi" / "Notes"; }
-    std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder,
-                                               const std::string& extension) const;
     ServerProcess& server() { return *server_; }
 
 private:

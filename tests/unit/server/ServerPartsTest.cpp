@@ -19,8 +19,8 @@
 #include "storage/Database.h"
 #include "storage/TokenStore.h"
 #include "storage/UserStore.h"
-#include "support/CapturingLog.h"
-#include "support/TempDir.h"
+#include "support/fakes/CapturingLog.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::server {
 namespace {

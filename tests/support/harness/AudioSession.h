@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 
 // A private PulseAudio server whose default source is a virtual microphone fed
-// in real time (tests/support/audio-session). While the session lives, this
+// in real time (tests/support/harness/audio-session). While the session lives, this
 // process's PULSE_SERVER points at it. Throws std::runtime_error when the
 // server cannot be started.
 class AudioSession {

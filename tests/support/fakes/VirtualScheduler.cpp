@@ -1,4 +1,4 @@
-#include "support/VirtualScheduler.h"
+#include "support/fakes/VirtualScheduler.h"
 
 #include <atomic>
 #include <chrono>

@@ -13,8 +13,10 @@ class FakeMenu;
 
 class FakeMenuItem : public MenuItem {
 public:
-    FakeMenuItem(std::string title, std::function<void()> action, KeyEquivalent key, bool separator)
-        : action(std::move(action)), key(std::move(key)), title_(std::move(title)), separator_(separator) {}
+    FakeMenuItem(std::string title, std::function<void()> itemAction, KeyEquivalent itemKey,
+                 bool separator)
+        : action(std::move(itemAction)), key(std::move(itemKey)), title_(std::move(title)),
+          separator_(separator) {}
     std::string title() const override { return title_; }
     void setTitle(const std::string& title) override { title_ = title; }
     bool isEnabled() const override { return enabled_; }
@@ -40,7 +42,7 @@ private:
 
 class FakeMenu : public Menu {
 public:
-    explicit FakeMenu(std::string title = "") : title(std::move(title)) {}
+    explicit FakeMenu(std::string menuTitle = "") : title(std::move(menuTitle)) {}
 
     std::shared_ptr<MenuItem> insertItem(size_t index, const std::string& itemTitle,
                                          std::function<void()> action, KeyEquivalent key = {}) override {

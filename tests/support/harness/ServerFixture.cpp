@@ -1,12 +1,11 @@
-#include "integration/ServerFixture.h"
-
-#include <regex>
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 
 void ServerFixture::SetUp() {
-    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_SERVER_BINARY, dataDir(), temp_.path() / "server.log", serverArguments()});
+    server_ = std::make_unique<ServerProcess>(
+        ServerProcess::Options{ORVENDI_BIN_DIR "/orvendi-server", dataDir(),
+                               temp_.path() / "server.log", serverArguments()});
 }
 
 void ServerFixture::restartServer() {
@@ -36,14 +35,11 @@ httplib::Result ServerFixture::get(const std::string& path, const std::string& t
 }
 
 std::string ServerFixture::outboxCode(const std::string& email) const {
-    static const std::regex kCode(R"(\b(\d{6})\b)");
-    const std::string mail = readFile(dataDir() / "outbox" / (email + ".txt"));
-    std::smatch match;
-    if (!std::regex_search(mail, match, kCode)) {
-        ADD_FAILURE() << "no code in the outbox mail:\n" << mail;
-        return {};
+    const auto code = server_->signInCode(email);
+    if (!code) {
+        ADD_FAILURE() << "no sign-in code was mailed to " << email;
     }
-    return match[1];
+    return code.value_or("");
 }
 
 nlohmann::json ServerFixture::signIn(const std::string& email) {

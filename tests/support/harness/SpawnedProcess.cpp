@@ -1,4 +1,4 @@
-#include "support/SpawnedProcess.h"
+#include "support/harness/SpawnedProcess.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -10,7 +10,6 @@
 extern char** environ;
 
 namespace orvendi::test {
-namespace {
 
 std::vector<char*> pointersTo(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
@@ -20,8 +19,6 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
     pointers.push_back(nullptr);
     return pointers;
 }
-
-} // namespace
 
 pid_t spawnProcess(SpawnOptions options) {
     const auto argv = pointersTo(options.arguments);

@@ -1,19 +1,19 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "support/CapturingLog.h"
-#include "support/FakeAccessibility.h"
-#include "support/FakeApplication.h"
-#include "support/FakeAudioInput.h"
-#include "support/FakeFiles.h"
-#include "support/FakeKeyEvents.h"
-#include "support/FakeKeychain.h"
-#include "support/FakePasteboard.h"
-#include "support/FakePrivacy.h"
-#include "support/FakeWindows.h"
-#include "support/FakeWorkspace.h"
-#include "support/MemoryDefaults.h"
-#include "support/VirtualScheduler.h"
+#include "support/fakes/CapturingLog.h"
+#include "support/fakes/FakeAccessibility.h"
+#include "support/fakes/FakeApplication.h"
+#include "support/fakes/FakeAudioInput.h"
+#include "support/fakes/FakeFiles.h"
+#include "support/fakes/FakeKeyEvents.h"
+#include "support/fakes/FakeKeychain.h"
+#include "support/fakes/FakePasteboard.h"
+#include "support/fakes/FakePrivacy.h"
+#include "support/fakes/FakeWindows.h"
+#include "support/fakes/FakeWorkspace.h"
+#include "support/fakes/MemoryDefaults.h"
+#include "support/fakes/VirtualScheduler.h"
 
 namespace orvendi::test {
 

@@ -1,4 +1,4 @@
-#include "support/MemoryDefaults.h"
+#include "support/fakes/MemoryDefaults.h"
 
 namespace orvendi::test {
 

@@ -1,4 +1,4 @@
-#include "support/CapturedRun.h"
+#include "support/harness/CapturedRun.h"
 
 #include <cerrno>
 #include <chrono>
@@ -8,6 +8,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/harness/SpawnedProcess.h"
 
 namespace orvendi::test {
 namespace {
@@ -31,22 +33,6 @@ void closeFd(int& fd) {
     }
 }
 
-std::vector<char*> pointers(const std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (const auto& text : strings) {
-        result.push_back(const_cast<char*>(text.c_str()));
-    }
-    result.push_back(nullptr);
-    return result;
-}
-
-int statusOf(int waitStatus) {
-    if (WIFEXITED(waitStatus)) {
-        return WEXITSTATUS(waitStatus);
-    }
-    return WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : -1;
-}
-
 } // namespace
 
 CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
@@ -61,8 +47,10 @@ CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_adddup2(&actions, in.read, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
+    auto argumentStrings = arguments;
+    auto environmentStrings = environment;
+    const auto argv = pointersTo(argumentStrings);
+    const auto envp = pointersTo(environmentStrings);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -128,7 +116,7 @@ CapturedRun CapturedRun::of(const std::vector<std::string>& arguments,
     int waitStatus = 0;
     while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
     }
-    run.status = timedOut ? -1 : statusOf(waitStatus);
+    run.status = timedOut ? -1 : exitStatusOf(waitStatus);
     return run;
 }
 

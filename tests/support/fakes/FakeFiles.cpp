@@ -1,4 +1,4 @@
-#include "support/FakeFiles.h"
+#include "support/fakes/FakeFiles.h"
 
 #include "base/Error.h"
 

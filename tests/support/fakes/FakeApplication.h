@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Application.h"
-#include "support/FakeMenu.h"
+#include "support/fakes/FakeMenu.h"
 
 namespace orvendi::test {
 

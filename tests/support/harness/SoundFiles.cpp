@@ -1,4 +1,4 @@
-#include "support/SoundFiles.h"
+#include "support/harness/SoundFiles.h"
 
 #include <cstdlib>
 #include <fstream>

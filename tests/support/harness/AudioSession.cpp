@@ -1,4 +1,4 @@
-#include "support/AudioSession.h"
+#include "support/harness/AudioSession.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,7 +12,7 @@ extern char** environ;
 namespace orvendi::test {
 namespace {
 
-const std::string kScript = std::string(ORVENDI_TEST_SUPPORT_DIR) + "/audio-session";
+const std::string kScript = std::string(ORVENDI_TEST_HARNESS_DIR) + "/audio-session";
 
 std::optional<std::string> environmentValue(const char* name) {
     const char* value = std::getenv(name);

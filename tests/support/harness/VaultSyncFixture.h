@@ -12,9 +12,9 @@
 
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
-#include "support/FakePlatform.h"
-#include "support/TempDir.h"
-#include "support/TestHTTPServer.h"
+#include "support/fakes/FakePlatform.h"
+#include "support/harness/TempDir.h"
+#include "support/harness/TestHTTPServer.h"
 #include "vault/VaultSync.h"
 
 namespace orvendi::test {

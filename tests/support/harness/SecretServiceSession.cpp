@@ -1,4 +1,4 @@
-#include "support/SecretServiceSession.h"
+#include "support/harness/SecretServiceSession.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,7 @@ namespace orvendi::test {
 namespace {
 
 std::string script() {
-    return std::string(ORVENDI_TEST_SUPPORT_DIR) + "/secret-service-session";
+    return std::string(ORVENDI_TEST_HARNESS_DIR) + "/secret-service-session";
 }
 
 std::string valueAfter(const std::string& line, const std::string& key) {

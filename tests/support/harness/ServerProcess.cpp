@@ -1,4 +1,4 @@
-#include "support/ServerProcess.h"
+#include "support/harness/ServerProcess.h"
 
 #include <chrono>
 #include <csignal>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "support/SpawnedProcess.h"
+#include "support/harness/SpawnedProcess.h"
 
 namespace orvendi::test {
 
@@ -82,6 +82,16 @@ std::optional<std::string> ServerProcess::signInCode(const std::string& address)
         return std::nullopt;
     }
     return match[1];
+}
+
+int ServerProcess::requestCount(const std::string& request, int status) const {
+    const std::string line = "\"" + request + "\" " + std::to_string(status) + " ";
+    const std::string text = log();
+    int count = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 int ServerProcess::stop() {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/TempDir.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 

@@ -38,6 +38,8 @@ public:
     // The six-digit code of the latest sign-in mail to `address` (from the
     // data folder's outbox), if one was sent.
     std::optional<std::string> signInCode(const std::string& address) const;
+    // How often the log shows `request` ("POST /api/transcribe") answered with `status`.
+    int requestCount(const std::string& request, int status = 200) const;
     // SIGTERM, then SIGKILL if it has not ended after a few seconds. Returns
     // the exit status (or 128 + the signal that ended it). Idempotent.
     int stop();

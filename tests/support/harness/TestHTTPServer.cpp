@@ -1,4 +1,4 @@
-#include "support/TestHTTPServer.h"
+#include "support/harness/TestHTTPServer.h"
 
 #include <chrono>
 #include <filesystem>
