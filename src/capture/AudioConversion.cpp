@@ -69,20 +69,25 @@ void averageChannelsInPlace(std::vector<float>& block, sf_count_t frames, int ch
 
 class Conversion {
 public:
-    Conversion(SNDFILE* file, const SF_INFO& info, soxr_t resampler)
-        : file_(file), channels_(info.channels), resampler_(resampler),
-          readFrames_(
-              std::clamp<sf_count_t>(kMaximumReadSamples / info.channels, 1, kMaximumReadFrames)),
+    Conversion(SNDFILE* file, const SF_INFO& info, soxr_t resampler, int64_t maxInputFrames)
+        : file_(file), maxInputFrames_(maxInputFrames), channels_(info.channels),
+          resampler_(resampler), readFrames_(std::clamp<sf_count_t>(
+                                     kMaximumReadSamples / info.channels, 1, kMaximumReadFrames)),
           block_(size_t(readFrames_ * info.channels)), piece_(kOutputPieceFrames) {
         reserveOutput(info);
     }
 
-    Bytes run() {
+    std::optional<Bytes> run() {
+        int64_t framesRead = 0;
         while (true) {
             // A short or failed read ends the input; what came before is kept.
             const sf_count_t frames = sf_readf_float(file_, block_.data(), readFrames_);
             if (frames <= 0) {
                 break;
+            }
+            framesRead += frames;
+            if (maxInputFrames_ >= 0 && framesRead > maxInputFrames_) {
+                return std::nullopt;
             }
             averageChannelsInPlace(block_, frames, channels_);
             if (!feed(block_.data(), size_t(frames))) {
@@ -143,6 +148,7 @@ private:
     }
 
     SNDFILE* file_;
+    int64_t maxInputFrames_;
     int channels_;
     soxr_t resampler_;
     sf_count_t readFrames_;
@@ -153,7 +159,8 @@ private:
 
 } // namespace
 
-std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file) {
+std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file,
+                                           int64_t maxInputFrames) {
     SF_INFO info{};
     SoundFile input(sf_open(file.c_str(), SFM_READ, &info));
     if (!input || info.channels <= 0 || info.samplerate <= 0) {
@@ -163,7 +170,7 @@ std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file) {
     if (!resampler) {
         return std::nullopt;
     }
-    return Conversion(input.get(), info, resampler.get()).run();
+    return Conversion(input.get(), info, resampler.get(), maxInputFrames).run();
 }
 
 } // namespace orvendi
