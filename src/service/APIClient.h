@@ -66,6 +66,10 @@ public:
     virtual std::string ensureToken();
     virtual void requestSignInCode(const std::string& email);
     virtual void verifySignInCode(const std::string& email, const std::string& code);
+    // Ends the stored session on the server (with every session renewed from
+    // the same sign-in) and forgets it here, in memory and in the keychain.
+    // Forgets it even when the server cannot be told, then throws that error.
+    void signOut();
     virtual TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                        bool ephemeral);
     // Told before each chunk of a long recording goes up: chunk 1..chunks.
