@@ -24,27 +24,10 @@
 #include "storage/UserStore.h"
 #include "support/CapturingLog.h"
 #include "support/TempDir.h"
+#include "unit/server/ServerTestClock.h"
 
 namespace orvendi::server {
 namespace {
-
-class ManualClock : public Clock {
-public:
-    double now() const override { return now_; }
-    void advance(double seconds) { now_ += seconds; }
-
-private:
-    double now_ = 1'700'000'000;
-};
-
-int statusOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ServiceError& error) {
-        return error.status();
-    }
-    return 200;
-}
 
 class ExpiryTest : public ::testing::Test {
 protected:

@@ -22,27 +22,10 @@
 #include "storage/TokenStore.h"
 #include "storage/UserStore.h"
 #include "support/TempDir.h"
+#include "unit/server/ServerTestClock.h"
 
 namespace orvendi::server {
 namespace {
-
-class ManualClock : public Clock {
-public:
-    double now() const override { return now_; }
-    void advance(double seconds) { now_ += seconds; }
-
-private:
-    double now_ = 1'700'000'000;
-};
-
-int statusOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ServiceError& error) {
-        return error.status();
-    }
-    return 200;
-}
 
 TEST(ClientNetworkTest, GroupsIpv6ByItsSlash64) {
     EXPECT_EQ(ClientNetwork::of("203.0.113.7"), "203.0.113.7");
