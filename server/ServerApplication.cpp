@@ -1,5 +1,6 @@
 #include "ServerApplication.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <sodium.h>
@@ -9,7 +10,9 @@
 #include "auth/PasswordAccounts.h"
 #include "auth/RandomValues.h"
 #include "auth/SecretFile.h"
+#include "auth/SignInAttempts.h"
 #include "auth/SignInCodes.h"
+#include "auth/SignupPolicy.h"
 #include "auth/TokenHasher.h"
 #include "auth/TokenService.h"
 #include "http/AccountRoutes.h"
@@ -23,6 +26,7 @@
 #include "platform/Log.h"
 #include "speech/AudioDecoder.h"
 #include "speech/PocketsphinxRecognizer.h"
+#include "speech/RecognizerPool.h"
 #include "speech/RemoteRecognizer.h"
 #include "storage/CodeStore.h"
 #include "storage/Database.h"
@@ -41,16 +45,13 @@ constexpr const char* kSecretKeyFile = "secret.key";
 constexpr const char* kAnonKeyFile = "anon-key";
 constexpr const char* kOutboxDir = "outbox";
 constexpr const char* kScratchDir = "tmp";
+constexpr auto kHousekeepingInterval = std::chrono::seconds(30);
+// Dictations waiting for a free recogniser, per recogniser.
+constexpr size_t kQueuedPerRecognizer = 4;
 
-// A folder only its owner may enter; an existing folder keeps its permissions.
-void makePrivateDir(const std::filesystem::path& dir) {
-    if (std::filesystem::is_directory(dir)) {
-        return;
-    }
-    std::filesystem::create_directories(dir);
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-}
+using std::filesystem::perms;
+constexpr perms kPrivateDir = perms::owner_all;
+constexpr perms kPrivateFile = perms::owner_read | perms::owner_write;
 
 Bytes hashingKey(const std::filesystem::path& file) {
     const std::string hex = SecretFile::loadOrCreate(file, [] {
@@ -81,6 +82,9 @@ std::string secondsText(double seconds) {
 
 ServerApplication::ServerApplication(ServerOptions options, Log& log)
     : options_(std::move(options)), log_(log), router_(log) {
+    for (const std::string& notice : options_.notices) {
+        log_.write(notice);
+    }
     prepareDataDir();
     const auto& dir = options_.dataDir;
     db_ = std::make_unique<Database>(dir / kDatabaseFile);
@@ -99,29 +103,84 @@ ServerApplication::ServerApplication(ServerOptions options, Log& log)
         mail.emplace(*options_.smtpUrl, options_.smtpFrom);
     }
     delivery_ = std::make_unique<CodeDelivery>(dir / kOutboxDir, log_, std::move(mail));
-    signInCodes_ = std::make_unique<SignInCodes>(*codes_, *hasher_, *delivery_, clock_);
+    attempts_ = std::make_unique<SignInAttempts>(clock_);
+    signups_ = std::make_unique<SignupPolicy>(*users_, options_.signupDomains);
+    signInCodes_ =
+        std::make_unique<SignInCodes>(*codes_, *hasher_, *delivery_, *attempts_, *signups_, clock_);
     tokenService_ = std::make_unique<TokenService>(*tokens_, *hasher_, clock_);
-    accounts_ = std::make_unique<PasswordAccounts>(*users_);
+    accounts_ = std::make_unique<PasswordAccounts>(*users_, *attempts_);
     bearer_ = std::make_unique<BearerAuth>(*tokenService_);
-    decoder_ = std::make_unique<AudioDecoder>(dir / kScratchDir);
+    decoder_ = std::make_unique<AudioDecoder>(dir / kScratchDir, options_.maxAudioSeconds);
     recognizer_ = makeRecognizer();
 
     createPasswordAccounts();
     registerRoutes();
     http_ = std::make_unique<HttpServer>(router_, log_);
+    startHousekeeping();
 }
 
-ServerApplication::~ServerApplication() = default;
+ServerApplication::~ServerApplication() {
+    {
+        std::lock_guard lock(housekeepingMutex_);
+        stopping_ = true;
+    }
+    housekeepingStop_.notify_all();
+    if (housekeeping_.joinable()) {
+        housekeeping_.join();
+    }
+}
+
+void ServerApplication::startHousekeeping() {
+    housekeeping_ = std::thread([this] {
+        std::unique_lock lock(housekeepingMutex_);
+        while (!stopping_) {
+            lock.unlock();
+            try {
+                signInCodes_->removeExpired();
+            } catch (const std::exception& error) {
+                log_.write(std::string("Cannot remove expired sign-in codes: ") + error.what());
+            }
+            lock.lock();
+            housekeepingStop_.wait_for(lock, kHousekeepingInterval, [this] { return stopping_; });
+        }
+    });
+}
+
+// A folder or file that others may read is made private again (a folder made
+// by hand with the usual 0755, a database from an older version at 0644).
+void ServerApplication::tightenExisting(const std::filesystem::path& path, perms allowed) const {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        return;
+    }
+    const perms current = status.permissions();
+    if ((current & ~allowed) == perms::none) {
+        return;
+    }
+    std::filesystem::permissions(path, current & allowed, std::filesystem::perm_options::replace);
+    log_.write("Made " + path.string() + " readable by its owner only (it was open to others)");
+}
 
 void ServerApplication::prepareDataDir() const {
     const auto& dir = options_.dataDir;
     try {
-        makePrivateDir(dir);
-        makePrivateDir(dir / kOutboxDir);
-        makePrivateDir(dir / kScratchDir);
+        for (const auto& folder : {dir, dir / kOutboxDir, dir / kScratchDir}) {
+            std::filesystem::create_directories(folder);
+            tightenExisting(folder, kPrivateDir);
+        }
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            tightenExisting(dir / (std::string(kDatabaseFile) + suffix), kPrivateFile);
+        }
         // Scratch files left by an earlier process that did not end cleanly.
         for (const auto& entry : std::filesystem::directory_iterator(dir / kScratchDir)) {
             std::filesystem::remove(entry.path());
+        }
+        // Codes go by mail only when a relay is configured: no copies on disk.
+        if (options_.smtpUrl) {
+            for (const auto& entry : std::filesystem::directory_iterator(dir / kOutboxDir)) {
+                std::filesystem::remove(entry.path());
+            }
         }
     } catch (const std::filesystem::filesystem_error& error) {
         throw Error("Cannot prepare the data folder " + dir.string() + ": " +
@@ -131,11 +190,16 @@ void ServerApplication::prepareDataDir() const {
 
 std::unique_ptr<SpeechRecognizer> ServerApplication::makeRecognizer() const {
     if (options_.asr == "pocketsphinx") {
+        // One decoder per core: recognition is pure computation.
+        const size_t decoders = std::max(1u, std::thread::hardware_concurrency());
         const auto started = std::chrono::steady_clock::now();
-        auto recognizer = std::make_unique<PocketsphinxRecognizer>();
+        auto pool = std::make_unique<RecognizerPool>(
+            [] { return std::make_unique<PocketsphinxRecognizer>(); }, decoders,
+            decoders * kQueuedPerRecognizer);
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
-        log_.write("Loaded the pocketsphinx model in " + secondsText(spent.count()) + " s");
-        return recognizer;
+        log_.write("Loaded " + std::to_string(decoders) + " pocketsphinx decoder(s) in " +
+                   secondsText(spent.count()) + " s");
+        return pool;
     }
     if (options_.asr.rfind("http://", 0) == 0 || options_.asr.rfind("https://", 0) == 0) {
         auto recognizer = std::make_unique<RemoteRecognizer>(options_.asr, options_.asrModel);
@@ -154,7 +218,7 @@ void ServerApplication::createPasswordAccounts() {
 
 void ServerApplication::registerRoutes() {
     modules_.push_back(std::make_unique<AuthRoutes>(*signInCodes_, *tokenService_, *accounts_,
-                                                    *users_, *hasher_, anonKey_));
+                                                    *users_, *hasher_, *bearer_, anonKey_));
     modules_.push_back(std::make_unique<TranscriptionRoutes>(*bearer_, *decoder_, *recognizer_,
                                                              *notes_, clock_, log_));
     modules_.push_back(std::make_unique<NoteRoutes>(*bearer_, *notes_, clock_));

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ServerOptions.h"
@@ -23,7 +26,9 @@ class HttpServer;
 class NoteStore;
 class PasswordAccounts;
 class RouteModule;
+class SignInAttempts;
 class SignInCodes;
+class SignupPolicy;
 class SpeechRecognizer;
 class TelemetryStore;
 class TokenHasher;
@@ -52,7 +57,10 @@ public:
 
 private:
     void prepareDataDir() const;
+    void tightenExisting(const std::filesystem::path& path, std::filesystem::perms allowed) const;
     std::unique_ptr<SpeechRecognizer> makeRecognizer() const;
+    // Runs occasional upkeep (expired sign-in codes) until destruction.
+    void startHousekeeping();
     void createPasswordAccounts();
     void registerRoutes();
 
@@ -68,6 +76,8 @@ private:
     std::unique_ptr<NoteStore> notes_;
     std::unique_ptr<TelemetryStore> telemetry_;
     std::unique_ptr<CodeDelivery> delivery_;
+    std::unique_ptr<SignInAttempts> attempts_;
+    std::unique_ptr<SignupPolicy> signups_;
     std::unique_ptr<SignInCodes> signInCodes_;
     std::unique_ptr<TokenService> tokenService_;
     std::unique_ptr<PasswordAccounts> accounts_;
@@ -77,6 +87,10 @@ private:
     Router router_;
     std::vector<std::unique_ptr<RouteModule>> modules_;
     std::unique_ptr<HttpServer> http_;
+    std::mutex housekeepingMutex_;
+    std::condition_variable housekeepingStop_;
+    bool stopping_ = false;
+    std::thread housekeeping_;
 };
 
 } // namespace orvendi::server

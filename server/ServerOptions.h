@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,12 +25,28 @@ struct ServerOptions {
     std::string asrModel = "whisper-1";
     std::optional<std::string> smtpUrl;
     std::string smtpFrom = "orvendi@localhost";
+    // Absent: anyone may make an account by signing in. Otherwise only
+    // addresses of these domains (none: existing accounts only).
+    std::optional<std::vector<std::string>> signupDomains;
+    // Longer uploads are refused before they are decoded.
+    double maxAudioSeconds = 30 * 60;
+    // Sentences to log at start (secrets given where other users can read them).
+    std::vector<std::string> notices;
     bool help = false;
 
     static constexpr int kDefaultPort = 3000;
 
-    // Throws orvendi::Error with a sentence for the user on a bad command line.
-    static ServerOptions parse(const std::vector<std::string>& arguments);
+    // The value of an environment variable, absent when unset.
+    using Environment = std::function<std::optional<std::string>(const std::string& name)>;
+    static std::optional<std::string> processEnvironment(const std::string& name);
+
+    // Secrets may also come from the environment (ORVENDI_ANON_KEY,
+    // ORVENDI_SMTP_URL) or from files it names (ORVENDI_ANON_KEY_FILE,
+    // ORVENDI_SMTP_URL_FILE), where other users cannot read them; the command
+    // line wins. Throws orvendi::Error with a sentence for the user on a bad
+    // command line or an unreadable file.
+    static ServerOptions parse(const std::vector<std::string>& arguments,
+                               const Environment& environment = processEnvironment);
     // $XDG_DATA_HOME/orvendi-server, or ~/.local/share/orvendi-server.
     static std::filesystem::path defaultDataDir();
     static std::string usage();

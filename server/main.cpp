@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <curl/curl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "ServerApplication.h"
@@ -28,6 +29,9 @@ sigset_t stopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Everything the server creates (database, keys, outbox, uploads) is its
+    // owner's alone.
+    ::umask(077);
     ServerOptions options;
     try {
         options = ServerOptions::parse(std::vector<std::string>(argv + 1, argv + argc));

@@ -23,17 +23,23 @@ void CodeDelivery::deliver(const std::string& email, const std::string& code, in
     const std::string body = "Your Orvendi sign-in code is " + code + ".\n\nIt expires in " +
                              std::to_string(validMinutes) +
                              " minutes. If you did not ask for it, you can ignore this message.\n";
-    log_.write("Sign-in code for " + email + ": " + code);
-    writeOutbox(email, "To: " + email + "\nSubject: " + kSubject + "\n\n" + body);
     if (!mail_) {
+        log_.write("Sign-in code for " + email + ": " + code);
+        writeOutbox(email, "To: " + email + "\nSubject: " + kSubject + "\n\n" + body);
         return;
     }
     try {
         mail_->send(email, kSubject, body);
+        log_.write("Sign-in code mailed to " + email);
     } catch (const Error& error) {
         log_.write("Sign-in mail to " + email + " failed: " + error.what());
         throw ServiceError(502, "Couldn’t send the sign-in e-mail. Try again later.");
     }
+}
+
+void CodeDelivery::withdraw(const std::string& email) {
+    std::error_code ignored;
+    std::filesystem::remove(outboxDir_ / (email + ".txt"), ignored);
 }
 
 void CodeDelivery::writeOutbox(const std::string& email, const std::string& message) {

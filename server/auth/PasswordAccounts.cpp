@@ -2,12 +2,14 @@
 
 #include "auth/EmailAddress.h"
 #include "auth/PasswordHasher.h"
+#include "auth/SignInAttempts.h"
 #include "base/Error.h"
 #include "storage/UserStore.h"
 
 namespace orvendi::server {
 
-PasswordAccounts::PasswordAccounts(UserStore& users) : users_(users) {}
+PasswordAccounts::PasswordAccounts(UserStore& users, SignInAttempts& attempts)
+    : users_(users), attempts_(attempts) {}
 
 void PasswordAccounts::setPassword(const std::string& address, const std::string& password) {
     const auto email = EmailAddress::normalize(address);
@@ -22,16 +24,19 @@ void PasswordAccounts::setPassword(const std::string& address, const std::string
 }
 
 std::optional<int64_t> PasswordAccounts::check(const std::string& address,
-                                               const std::string& password) {
-    const auto email = EmailAddress::normalize(address);
-    const auto user = email ? users_.findByEmail(*email) : std::nullopt;
-    if (!user || !user->passwordHash) {
-        PasswordHasher::verifyNothing(password);
+                                               const std::string& password,
+                                               const std::string& clientAddress) {
+    const std::string email = EmailAddress::normalize(address).value_or(address);
+    attempts_.admit(email, clientAddress);
+    const auto user = users_.findByEmail(email);
+    const bool matches = user && user->passwordHash
+                             ? PasswordHasher::verify(*user->passwordHash, password)
+                             : (PasswordHasher::verifyNothing(password), false);
+    if (!matches) {
+        attempts_.failed(email, clientAddress);
         return std::nullopt;
     }
-    if (!PasswordHasher::verify(*user->passwordHash, password)) {
-        return std::nullopt;
-    }
+    attempts_.succeeded(email, clientAddress);
     return user->id;
 }
 

@@ -4,9 +4,12 @@
 
 #include "Clock.h"
 #include "ServiceError.h"
+#include "auth/ClientNetwork.h"
 #include "auth/CodeDelivery.h"
 #include "auth/EmailAddress.h"
 #include "auth/RandomValues.h"
+#include "auth/SignInAttempts.h"
+#include "auth/SignupPolicy.h"
 #include "auth/TokenHasher.h"
 #include "storage/CodeStore.h"
 
@@ -32,27 +35,34 @@ std::string waitText(double seconds) {
 } // namespace
 
 SignInCodes::SignInCodes(CodeStore& codes, const TokenHasher& hasher, CodeDelivery& delivery,
-                         const Clock& clock)
-    : codes_(codes), hasher_(hasher), delivery_(delivery), clock_(clock),
-      perAddress_(kRequestsPerAddress, kRequestWindowSeconds),
-      perClient_(kRequestsPerClient, kRequestWindowSeconds) {}
+                         SignInAttempts& attempts, const SignupPolicy& signups, const Clock& clock)
+    : codes_(codes), hasher_(hasher), delivery_(delivery), attempts_(attempts), signups_(signups),
+      clock_(clock), perAddressAndNetwork_(kRequestsPerAddressAndNetwork, kRequestWindowSeconds),
+      perNetwork_(kRequestsPerNetwork, kRequestWindowSeconds),
+      perAddress_(kRequestsPerAddress, kAddressWindowSeconds) {}
 
 void SignInCodes::request(const std::string& address, const std::string& clientAddress) {
     const auto email = EmailAddress::normalize(address);
     if (!email) {
         throw ServiceError(400, "Enter a valid e-mail address.");
     }
-    throwIfTooFrequent(*email, clientAddress);
-    const double now = clock_.now();
-    codes_.removeExpired(now);
+    signups_.admit(*email);
+    const std::string network = ClientNetwork::of(clientAddress);
+    throwIfTooFrequent(*email, network);
+    removeExpired();
     const std::string code = RandomValues::sixDigitCode();
-    codes_.put(*email, codeHash(*email, code), now + kValidSeconds, kAttempts);
+    codes_.put(*email, network, codeHash(*email, code), clock_.now() + kValidSeconds, kAttempts);
     delivery_.deliver(*email, code, kValidSeconds / 60);
 }
 
-void SignInCodes::throwIfTooFrequent(const std::string& email, const std::string& clientAddress) {
+void SignInCodes::throwIfTooFrequent(const std::string& email, const std::string& network) {
     const double now = clock_.now();
-    double wait = perClient_.tryAcquire(clientAddress, now);
+    // Counted in this order, so that a stranger refused for one network uses
+    // up nothing of the address's ceiling.
+    double wait = perNetwork_.tryAcquire(network, now);
+    if (wait == 0) {
+        wait = perAddressAndNetwork_.tryAcquire(email + "\n" + network, now);
+    }
     if (wait == 0) {
         wait = perAddress_.tryAcquire(email, now);
     }
@@ -62,25 +72,41 @@ void SignInCodes::throwIfTooFrequent(const std::string& email, const std::string
     }
 }
 
-std::string SignInCodes::verify(const std::string& address, const std::string& code) {
+std::string SignInCodes::verify(const std::string& address, const std::string& code,
+                                const std::string& clientAddress) {
     const auto email = EmailAddress::normalize(address);
     if (!email) {
         throw ServiceError(401, kInvalidCode);
     }
+    attempts_.admit(*email, clientAddress);
     const Bytes offered = codeHash(*email, trimmed(code));
-    const auto outcome = codes_.attempt(*email, clock_.now(), [&](const Bytes& stored) {
-        return TokenHasher::same(stored, offered);
-    });
-    switch (outcome) {
-    case CodeStore::Outcome::Accepted:
+    const auto outcome =
+        codes_.attempt(*email, ClientNetwork::of(clientAddress), clock_.now(),
+                       [&](const Bytes& stored) { return TokenHasher::same(stored, offered); });
+    if (outcome == CodeStore::Outcome::Accepted) {
+        attempts_.succeeded(*email, clientAddress);
+        withdrawIfNoneLive(*email);
+        signups_.admit(*email);
         return *email;
-    case CodeStore::Outcome::Exhausted:
+    }
+    attempts_.failed(*email, clientAddress);
+    if (outcome == CodeStore::Outcome::Exhausted) {
+        withdrawIfNoneLive(*email);
         throw ServiceError(401, "Too many wrong codes. Request a new code.");
-    case CodeStore::Outcome::Wrong:
-    case CodeStore::Outcome::Missing:
-        break;
     }
     throw ServiceError(401, kInvalidCode);
+}
+
+void SignInCodes::removeExpired() {
+    for (const std::string& email : codes_.removeExpired(clock_.now())) {
+        withdrawIfNoneLive(email);
+    }
+}
+
+void SignInCodes::withdrawIfNoneLive(const std::string& email) {
+    if (!codes_.hasLiveCode(email, clock_.now())) {
+        delivery_.withdraw(email);
+    }
 }
 
 Bytes SignInCodes::codeHash(const std::string& email, const std::string& code) const {

@@ -5,6 +5,7 @@
 #include "auth/SignInCodes.h"
 #include "auth/TokenHasher.h"
 #include "auth/TokenService.h"
+#include "http/BearerAuth.h"
 #include "http/JsonReply.h"
 #include "http/JsonRequest.h"
 #include "http/Router.h"
@@ -23,9 +24,10 @@ nlohmann::json nativeSession(const Session& session) {
 } // namespace
 
 AuthRoutes::AuthRoutes(SignInCodes& codes, TokenService& tokens, PasswordAccounts& accounts,
-                       UserStore& users, const TokenHasher& hasher, const std::string& anonKey)
+                       UserStore& users, const TokenHasher& hasher, const BearerAuth& bearer,
+                       const std::string& anonKey)
     : codes_(codes), tokens_(tokens), accounts_(accounts), users_(users), hasher_(hasher),
-      anonKeyHash_(hasher.hash(anonKey)) {}
+      bearer_(bearer), anonKeyHash_(hasher.hash(anonKey)) {}
 
 bool AuthRoutes::anonKeyMatches(const std::string& offered) const {
     // Hashing first gives both sides the same length, so the comparison's
@@ -42,8 +44,8 @@ void AuthRoutes::registerRoutes(Router& router) {
 
     router.post("/api/native-auth/verify", [this](const auto& request, auto& response) {
         const JsonRequest body(request.body);
-        const std::string email =
-            codes_.verify(body.requiredString("email"), body.requiredString("code"));
+        const std::string email = codes_.verify(body.requiredString("email"),
+                                                body.requiredString("code"), request.remote_addr);
         JsonReply::send(response, 200, nativeSession(tokens_.issue(users_.findOrCreate(email))));
     });
 
@@ -51,6 +53,11 @@ void AuthRoutes::registerRoutes(Router& router) {
         const JsonRequest body(request.body);
         JsonReply::send(response, 200,
                         nativeSession(tokens_.refresh(body.requiredString("refreshToken"))));
+    });
+
+    router.post("/api/native-auth/logout", [this](const auto& request, auto& response) {
+        bearer_.endSession(request);
+        response.status = 204;
     });
 
     router.post("/auth/v1/token", [this](const auto& request, auto& response) {
@@ -61,8 +68,8 @@ void AuthRoutes::registerRoutes(Router& router) {
             throw ServiceError(400, "Unsupported grant type");
         }
         const JsonRequest body(request.body);
-        const auto userId =
-            accounts_.check(body.requiredString("email"), body.requiredString("password"));
+        const auto userId = accounts_.check(body.requiredString("email"),
+                                            body.requiredString("password"), request.remote_addr);
         if (!userId) {
             throw ServiceError(400, "Invalid login credentials");
         }

@@ -14,6 +14,14 @@ constexpr std::string_view kScheme = "Bearer ";
 BearerAuth::BearerAuth(TokenService& tokens) : tokens_(tokens) {}
 
 int64_t BearerAuth::requireUser(const httplib::Request& request) const {
+    return tokens_.authenticate(tokenOf(request));
+}
+
+void BearerAuth::endSession(const httplib::Request& request) const {
+    tokens_.endSession(tokenOf(request));
+}
+
+std::string BearerAuth::tokenOf(const httplib::Request& request) {
     const std::string header = request.get_header_value("Authorization");
     if (header.size() <= kScheme.size() ||
         strncasecmp(header.c_str(), kScheme.data(), kScheme.size()) != 0) {
@@ -21,7 +29,7 @@ int64_t BearerAuth::requireUser(const httplib::Request& request) const {
     }
     std::string token = header.substr(kScheme.size());
     token.erase(0, token.find_first_not_of(' '));
-    return tokens_.authenticate(token);
+    return token;
 }
 
 } // namespace orvendi::server

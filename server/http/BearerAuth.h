@@ -16,8 +16,13 @@ public:
     // Throws ServiceError 401 when the header is missing or its token is not
     // (or no longer) valid.
     int64_t requireUser(const httplib::Request& request) const;
+    // Ends the session the request's access token belongs to (sign-out);
+    // throws ServiceError 401 when there is none.
+    void endSession(const httplib::Request& request) const;
 
 private:
+    static std::string tokenOf(const httplib::Request& request);
+
     TokenService& tokens_;
 };
 

@@ -19,15 +19,15 @@ nlohmann::json summary(const Note& note) {
     };
 }
 
-nlohmann::json full(const Note& note, const std::vector<const Note*>& related) {
+nlohmann::json full(const Note& note, const std::vector<Note>& related) {
     nlohmann::json out = summary(note);
     out["text"] = note.text;
     out["cleaned_text"] = note.cleanedText;
     out["related"] = nlohmann::json::array();
-    for (const Note* other : related) {
-        out["related"].push_back({{"id", other->id},
-                                  {"title", other->title},
-                                  {"created_at", IsoTime::formatMillis(other->createdMs)}});
+    for (const Note& other : related) {
+        out["related"].push_back({{"id", other.id},
+                                  {"title", other.title},
+                                  {"created_at", IsoTime::formatMillis(other.createdMs)}});
     }
     return out;
 }

@@ -14,7 +14,7 @@ namespace orvendi::server {
 // and "related" ({"id","title","created_at"} of each related note).
 namespace NoteJson {
 nlohmann::json summary(const Note& note);
-nlohmann::json full(const Note& note, const std::vector<const Note*>& related);
+nlohmann::json full(const Note& note, const std::vector<Note>& related);
 } // namespace NoteJson
 
 } // namespace orvendi::server

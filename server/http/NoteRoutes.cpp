@@ -11,6 +11,7 @@
 #include "http/NoteJson.h"
 #include "http/Router.h"
 #include "base/IsoTime.h"
+#include "notes/IsoTime.h"
 #include "notes/RelatedNotes.h"
 #include "storage/NoteStore.h"
 
@@ -104,37 +105,27 @@ void NoteRoutes::registerRoutes(Router& router) {
         const int64_t userId = auth_.requireUser(request);
         const auto since = sinceOf(request);
         const bool full = wantsFull(request);
-        const std::vector<Note> notes = notes_.list(userId);
-        const auto related =
-            full ? RelatedNotes::find(notes) : decltype(RelatedNotes::find(notes)){};
+        const std::vector<Note> notes = notes_.list(userId, since, full);
         nlohmann::json list = nlohmann::json::array();
-        for (const Note& note : notes) {
-            if (since && note.updatedMs <= *since) {
-                continue;
+        if (full) {
+            const auto related = notes_.related(notes);
+            for (size_t i = 0; i < notes.size(); ++i) {
+                list.push_back(NoteJson::full(notes[i], related[i]));
             }
-            if (!full) {
+        } else {
+            for (const Note& note : notes) {
                 list.push_back(NoteJson::summary(note));
-                continue;
             }
-            const auto found = related.find(note.id);
-            list.push_back(NoteJson::full(note, found == related.end() ? std::vector<const Note*>{}
-                                                                       : found->second));
         }
         JsonReply::send(response, 200, {{"notes", std::move(list)}});
     });
 
-    // One note with its related notes, which are worked out over all of the user's notes.
     auto fullNote = [this](int64_t userId, const std::string& id) {
-        const std::vector<Note> notes = notes_.list(userId);
-        const auto it = std::find_if(notes.begin(), notes.end(),
-                                     [&](const Note& note) { return note.id == id; });
-        if (it == notes.end()) {
+        const auto note = notes_.find(userId, id);
+        if (!note) {
             throw ServiceError(404, "Note not found");
         }
-        const auto related = RelatedNotes::find(notes);
-        const auto found = related.find(id);
-        return NoteJson::full(*it,
-                              found == related.end() ? std::vector<const Note*>{} : found->second);
+        return NoteJson::full(*note, notes_.related({*note}).front());
     };
 
     router.get(kNotePath, [this, fullNote](const auto& request, auto& response) {

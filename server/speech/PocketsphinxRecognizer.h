@@ -11,9 +11,10 @@ struct cmd_ln_s;
 namespace orvendi::server {
 
 // Offline recognition with pocketsphinx and Debian's US English model. The
-// model is loaded once (about 100 MB, half a second); utterances are decoded
-// one at a time, each as a whole, so that its normalisation comes from its own
-// audio and nothing of an earlier request carries over.
+// model is loaded once per instance (about 100 MB, half a second); an
+// instance decodes one utterance at a time (RecognizerPool runs several), each
+// as a whole, so that its normalisation comes from its own audio and nothing
+// of an earlier request carries over.
 class PocketsphinxRecognizer : public SpeechRecognizer {
 public:
     static constexpr const char* kDefaultModelDir = "/usr/share/pocketsphinx/model/en-us";

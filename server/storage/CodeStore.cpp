@@ -6,26 +6,28 @@ namespace orvendi::server {
 
 CodeStore::CodeStore(Database& db) : db_(db) {}
 
-void CodeStore::put(const std::string& email, const Bytes& codeHash, double expiresAt,
-                    int attempts) {
-    db_.locked([&] {
+void CodeStore::put(const std::string& email, const std::string& network, const Bytes& codeHash,
+                    double expiresAt, int attempts) {
+    db_.withConnection([&] {
         Statement insert = db_.prepare(
-            "INSERT OR REPLACE INTO sign_in_codes (email, code_hash, expires_at, attempts_left) "
-            "VALUES (?, ?, ?, ?)");
+            "INSERT OR REPLACE INTO sign_in_codes "
+            "(email, client_network, code_hash, expires_at, attempts_left) VALUES (?, ?, ?, ?, ?)");
         insert.bindText(1, email)
-            .bindBlob(2, codeHash)
-            .bindReal(3, expiresAt)
-            .bindInteger(4, attempts)
+            .bindText(2, network)
+            .bindBlob(3, codeHash)
+            .bindReal(4, expiresAt)
+            .bindInteger(5, attempts)
             .run();
     });
 }
 
-CodeStore::Outcome CodeStore::attempt(const std::string& email, double now,
+CodeStore::Outcome CodeStore::attempt(const std::string& email, const std::string& network,
+                                      double now,
                                       const std::function<bool(const Bytes&)>& matches) {
     return db_.transaction([&] {
-        Statement query = db_.prepare(
-            "SELECT code_hash, expires_at, attempts_left FROM sign_in_codes WHERE email = ?");
-        query.bindText(1, email);
+        Statement query = db_.prepare("SELECT code_hash, expires_at, attempts_left FROM "
+                                      "sign_in_codes WHERE email = ? AND client_network = ?");
+        query.bindText(1, email).bindText(2, network);
         if (!query.step()) {
             return Outcome::Missing;
         }
@@ -33,33 +35,49 @@ CodeStore::Outcome CodeStore::attempt(const std::string& email, double now,
         const double expiresAt = query.real(1);
         const int64_t attemptsLeft = query.integer(2);
         if (expiresAt <= now || attemptsLeft <= 0) {
-            remove(email);
+            remove(email, network);
             return Outcome::Missing;
         }
         if (matches(storedHash)) {
-            remove(email);
+            remove(email, network);
             return Outcome::Accepted;
         }
         if (attemptsLeft <= 1) {
-            remove(email);
+            remove(email, network);
             return Outcome::Exhausted;
         }
-        Statement update =
-            db_.prepare("UPDATE sign_in_codes SET attempts_left = ? WHERE email = ?");
-        update.bindInteger(1, attemptsLeft - 1).bindText(2, email).run();
+        Statement update = db_.prepare("UPDATE sign_in_codes SET attempts_left = ? "
+                                       "WHERE email = ? AND client_network = ?");
+        update.bindInteger(1, attemptsLeft - 1).bindText(2, email).bindText(3, network).run();
         return Outcome::Wrong;
     });
 }
 
-void CodeStore::remove(const std::string& email) {
-    Statement remove = db_.prepare("DELETE FROM sign_in_codes WHERE email = ?");
-    remove.bindText(1, email).run();
+void CodeStore::remove(const std::string& email, const std::string& network) {
+    Statement remove =
+        db_.prepare("DELETE FROM sign_in_codes WHERE email = ? AND client_network = ?");
+    remove.bindText(1, email).bindText(2, network).run();
 }
 
-void CodeStore::removeExpired(double now) {
-    db_.locked([&] {
-        Statement remove = db_.prepare("DELETE FROM sign_in_codes WHERE expires_at <= ?");
-        remove.bindReal(1, now).run();
+std::vector<std::string> CodeStore::removeExpired(double now) {
+    return db_.withConnection([&] {
+        Statement remove =
+            db_.prepare("DELETE FROM sign_in_codes WHERE expires_at <= ? RETURNING email");
+        remove.bindReal(1, now);
+        std::vector<std::string> emails;
+        while (remove.step()) {
+            emails.push_back(remove.text(0));
+        }
+        return emails;
+    });
+}
+
+bool CodeStore::hasLiveCode(const std::string& email, double now) {
+    return db_.withConnection([&] {
+        Statement query =
+            db_.prepare("SELECT 1 FROM sign_in_codes WHERE email = ? AND expires_at > ? LIMIT 1");
+        query.bindText(1, email).bindReal(2, now);
+        return query.step();
     });
 }
 

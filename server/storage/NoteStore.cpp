@@ -46,12 +46,47 @@ Note readNote(const Statement& row) {
     return note;
 }
 
+// Projects and tags as one kind of label; the prefixes keep a project and a
+// tag of the same name apart.
+std::vector<std::string> labelsOf(const Note& note) {
+    std::vector<std::string> labels;
+    if (note.project) {
+        labels.push_back("p:" + *note.project);
+    }
+    for (const auto& tag : note.tags) {
+        labels.push_back("t:" + tag);
+    }
+    return labels;
+}
+
+// Ties go to the newer note, as the list shows them.
+constexpr const char* kRelatedQuery = R"(
+SELECT n.id, n.title, n.created_ms, COUNT(*) AS shared
+FROM note_labels mine
+JOIN note_labels theirs
+    ON theirs.user_id = mine.user_id AND theirs.label = mine.label AND theirs.note_id <> mine.note_id
+JOIN notes n ON n.id = theirs.note_id
+WHERE mine.note_id = ? AND n.archived_ms IS NULL
+GROUP BY n.id
+ORDER BY shared DESC, ABS(n.created_ms - ?) ASC, n.created_ms DESC, n.id DESC
+LIMIT ?)";
+
 } // namespace
 
 NoteStore::NoteStore(Database& db) : db_(db) {}
 
+void NoteStore::writeLabels(const Note& note) {
+    db_.prepare("DELETE FROM note_labels WHERE note_id = ?").bindText(1, note.id).run();
+    Statement insert =
+        db_.prepare("INSERT OR IGNORE INTO note_labels (note_id, user_id, label) VALUES (?, ?, ?)");
+    for (const std::string& label : labelsOf(note)) {
+        insert.bindText(1, note.id).bindInteger(2, note.userId).bindText(3, label).run();
+        insert.reset();
+    }
+}
+
 void NoteStore::insert(const Note& note) {
-    db_.locked([&] {
+    db_.transaction([&] {
         Statement insert = db_.prepare(std::string("INSERT INTO notes (") + kColumns +
                                        ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         insert.bindText(1, note.id)
@@ -71,15 +106,20 @@ void NoteStore::insert(const Note& note) {
             insert.bindNull(12);
         }
         insert.run();
+        writeLabels(note);
     });
 }
 
-std::vector<Note> NoteStore::list(int64_t userId) {
-    return db_.locked([&] {
-        Statement query = db_.prepare(std::string("SELECT ") + kColumns +
-                                      " FROM notes WHERE user_id = ? "
+std::vector<Note> NoteStore::list(int64_t userId, std::optional<int64_t> changedAfterMs,
+                                  bool withText) {
+    static const std::string kSummaryColumns =
+        "id, user_id, created_ms, updated_ms, title, '', '', project, tags, source, "
+        "duration_secs, archived_ms";
+    return db_.withConnection([&] {
+        Statement query = db_.prepare("SELECT " + (withText ? kColumns : kSummaryColumns) +
+                                      " FROM notes WHERE user_id = ? AND updated_ms > ? "
                                       "ORDER BY created_ms DESC, id DESC");
-        query.bindInteger(1, userId);
+        query.bindInteger(1, userId).bindInteger(2, changedAfterMs.value_or(INT64_MIN));
         std::vector<Note> notes;
         while (query.step()) {
             notes.push_back(readNote(query));
@@ -89,7 +129,7 @@ std::vector<Note> NoteStore::list(int64_t userId) {
 }
 
 std::optional<Note> NoteStore::find(int64_t userId, const std::string& id) {
-    return db_.locked([&]() -> std::optional<Note> {
+    return db_.withConnection([&]() -> std::optional<Note> {
         Statement query = db_.prepare(std::string("SELECT ") + kColumns +
                                       " FROM notes WHERE user_id = ? AND id = ?");
         query.bindInteger(1, userId).bindText(2, id);
@@ -101,7 +141,7 @@ std::optional<Note> NoteStore::find(int64_t userId, const std::string& id) {
 }
 
 void NoteStore::update(const Note& note) {
-    db_.locked([&] {
+    db_.transaction([&] {
         Statement update = db_.prepare(
             "UPDATE notes SET title = ?, project = ?, tags = ?, archived_ms = ?, updated_ms = ? "
             "WHERE user_id = ? AND id = ?");
@@ -115,14 +155,41 @@ void NoteStore::update(const Note& note) {
         }
         update.bindInteger(5, note.updatedMs).bindInteger(6, note.userId).bindText(7, note.id);
         update.run();
+        if (db_.changes() > 0) {
+            writeLabels(note);
+        }
     });
 }
 
 bool NoteStore::remove(int64_t userId, const std::string& id) {
-    return db_.locked([&] {
+    return db_.withConnection([&] {
         Statement remove = db_.prepare("DELETE FROM notes WHERE user_id = ? AND id = ?");
         remove.bindInteger(1, userId).bindText(2, id).run();
         return db_.changes() > 0;
+    });
+}
+
+std::vector<std::vector<Note>> NoteStore::related(const std::vector<Note>& notes) {
+    return db_.withConnection([&] {
+        std::vector<std::vector<Note>> related(notes.size());
+        Statement query = db_.prepare(kRelatedQuery);
+        for (size_t i = 0; i < notes.size(); ++i) {
+            if (notes[i].archivedMs) {
+                continue;
+            }
+            query.bindText(1, notes[i].id)
+                .bindInteger(2, notes[i].createdMs)
+                .bindInteger(3, static_cast<int64_t>(kRelatedLimit));
+            while (query.step()) {
+                Note other;
+                other.id = query.text(0);
+                other.title = query.text(1);
+                other.createdMs = query.integer(2);
+                related[i].push_back(std::move(other));
+            }
+            query.reset();
+        }
+        return related;
     });
 }
 

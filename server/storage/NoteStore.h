@@ -17,15 +17,26 @@ class NoteStore {
 public:
     explicit NoteStore(Database& db);
 
+    static constexpr size_t kRelatedLimit = 5;
+
     void insert(const Note& note);
-    // All notes of the user, newest first.
-    std::vector<Note> list(int64_t userId);
+    // The user's notes changed after `changedAfterMs` (all without it),
+    // newest first; `withText` false leaves "text" and "cleaned_text" empty.
+    std::vector<Note> list(int64_t userId, std::optional<int64_t> changedAfterMs = std::nullopt,
+                           bool withText = true);
     std::optional<Note> find(int64_t userId, const std::string& id);
     // Writes the editable fields (title, project, tags, archive time, update time).
     void update(const Note& note);
     bool remove(int64_t userId, const std::string& id);
+    // For each note, the live notes sharing the most of its project and tags
+    // with it, closest in time first, at most kRelatedLimit (with id, title and
+    // creation time only). Archived notes neither have nor are related notes.
+    // Found through the label index, one query per note.
+    std::vector<std::vector<Note>> related(const std::vector<Note>& notes);
 
 private:
+    void writeLabels(const Note& note);
+
     Database& db_;
 };
 

@@ -72,6 +72,58 @@ CREATE TABLE native_status (
     PRIMARY KEY (user_id, installation_id)
 );
 )",
+    // Refresh tokens in families: a sign-in starts a family, each renewal adds
+    // a token and spends the one before; a spent token presented again ends
+    // the family with its access tokens. A token from before families gets a
+    // family of its own, dated from when it was issued.
+    R"(
+CREATE TABLE session_families (
+    id INTEGER PRIMARY KEY,
+    user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+    signed_in_at REAL NOT NULL,
+    last_used_at REAL NOT NULL,
+    first_token BLOB
+);
+INSERT INTO session_families (user_id, signed_in_at, last_used_at, first_token)
+    SELECT user_id, expires_at - 5184000, expires_at - 5184000, token_hash FROM refresh_tokens;
+CREATE TABLE family_tokens (
+    token_hash BLOB PRIMARY KEY,
+    family_id INTEGER NOT NULL REFERENCES session_families(id) ON DELETE CASCADE,
+    spent INTEGER NOT NULL DEFAULT 0
+) WITHOUT ROWID;
+INSERT INTO family_tokens (token_hash, family_id) SELECT first_token, id FROM session_families;
+DROP TABLE refresh_tokens;
+ALTER TABLE family_tokens RENAME TO refresh_tokens;
+ALTER TABLE session_families DROP COLUMN first_token;
+CREATE INDEX session_families_by_user ON session_families(user_id);
+CREATE INDEX refresh_tokens_by_family ON refresh_tokens(family_id);
+ALTER TABLE access_tokens ADD COLUMN
+    family_id INTEGER REFERENCES session_families(id) ON DELETE CASCADE;
+CREATE INDEX access_tokens_by_family ON access_tokens(family_id);
+DROP TABLE sign_in_codes;
+CREATE TABLE sign_in_codes (
+    email TEXT NOT NULL,
+    client_network TEXT NOT NULL,
+    code_hash BLOB NOT NULL,
+    expires_at REAL NOT NULL,
+    attempts_left INTEGER NOT NULL,
+    PRIMARY KEY (email, client_network)
+);
+CREATE TABLE note_labels (
+    note_id TEXT NOT NULL REFERENCES notes(id) ON DELETE CASCADE,
+    user_id INTEGER NOT NULL,
+    label TEXT NOT NULL,
+    PRIMARY KEY (note_id, label)
+) WITHOUT ROWID;
+CREATE INDEX note_labels_by_label ON note_labels(user_id, label);
+INSERT INTO note_labels (note_id, user_id, label)
+    SELECT id, user_id, 'p:' || project FROM notes WHERE project IS NOT NULL;
+INSERT OR IGNORE INTO note_labels (note_id, user_id, label)
+    SELECT notes.id, notes.user_id, 't:' || tag.value FROM notes, json_each(notes.tags) AS tag
+    WHERE tag.type = 'text';
+DROP INDEX notes_by_user;
+CREATE INDEX notes_by_user ON notes(user_id, created_ms DESC, id DESC);
+)",
 };
 
 int64_t currentVersion(Database& db) {

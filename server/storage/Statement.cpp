@@ -69,6 +69,11 @@ void Statement::run() {
     }
 }
 
+void Statement::reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
 int64_t Statement::integer(int column) const {
     return sqlite3_column_int64(statement_, column);
 }

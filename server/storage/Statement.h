@@ -32,6 +32,8 @@ public:
     bool step();
     // Runs a statement that returns no rows.
     void run();
+    // Makes the statement ready to run again with new bindings.
+    void reset();
 
     // Columns of the current row, numbered from 0.
     int64_t integer(int column) const;

@@ -10,7 +10,7 @@ namespace orvendi::server {
 TelemetryStore::TelemetryStore(Database& db) : db_(db) {}
 
 void TelemetryStore::recordMilestone(const Source& source, const std::string& event, double now) {
-    db_.locked([&] {
+    db_.withConnection([&] {
         Statement insert =
             db_.prepare("INSERT OR IGNORE INTO activation_events "
                         "(user_id, installation_id, event, platform, app_version, recorded_at) "
@@ -26,7 +26,7 @@ void TelemetryStore::recordMilestone(const Source& source, const std::string& ev
 }
 
 void TelemetryStore::recordPermissions(const Source& source, const Permissions& permissions) {
-    db_.locked([&] {
+    db_.withConnection([&] {
         Statement upsert = db_.prepare(
             "INSERT OR REPLACE INTO native_status (user_id, installation_id, platform, "
             "app_version, microphone, accessibility, input_monitoring, screen_recording, "
@@ -47,7 +47,7 @@ void TelemetryStore::recordPermissions(const Source& source, const Permissions& 
 std::vector<TelemetryStore::Installation> TelemetryStore::installations(int64_t userId) {
     std::map<std::string, Installation> byId;
     std::map<std::string, double> lastHeard;
-    db_.locked([&] {
+    db_.withConnection([&] {
         Statement status =
             db_.prepare("SELECT installation_id, platform, app_version, microphone, accessibility, "
                         "input_monitoring, screen_recording, reported_at FROM native_status "

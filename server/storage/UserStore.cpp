@@ -19,7 +19,7 @@ std::optional<User> readUser(Statement& query) {
 UserStore::UserStore(Database& db, const Clock& clock) : db_(db), clock_(clock) {}
 
 std::optional<User> UserStore::findByEmail(const std::string& email) {
-    return db_.locked([&] {
+    return db_.withConnection([&] {
         Statement query = db_.prepare("SELECT id, email, password_hash FROM users WHERE email = ?");
         query.bindText(1, email);
         return readUser(query);
@@ -27,7 +27,7 @@ std::optional<User> UserStore::findByEmail(const std::string& email) {
 }
 
 std::optional<User> UserStore::findById(int64_t id) {
-    return db_.locked([&] {
+    return db_.withConnection([&] {
         Statement query = db_.prepare("SELECT id, email, password_hash FROM users WHERE id = ?");
         query.bindInteger(1, id);
         return readUser(query);
@@ -47,7 +47,7 @@ int64_t UserStore::findOrCreate(const std::string& email) {
 }
 
 void UserStore::setPasswordHash(int64_t userId, const std::string& passwordHash) {
-    db_.locked([&] {
+    db_.withConnection([&] {
         Statement update = db_.prepare("UPDATE users SET password_hash = ? WHERE id = ?");
         update.bindText(1, passwordHash).bindInteger(2, userId).run();
     });

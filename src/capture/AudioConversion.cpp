@@ -5,8 +5,9 @@
 #include <sndfile.h>
 #include <vector>
 
-#include "capture/StreamingConverter.h"
 #include "base/Error.h"
+#include "capture/StreamingConverter.h"
+
 namespace orvendi {
 namespace {
 
@@ -40,7 +41,8 @@ void reserveOutput(const SF_INFO& info, Bytes& output) {
 
 } // namespace
 
-std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file) {
+std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file,
+                                           int64_t maxInputFrames) {
     SF_INFO info{};
     SoundFile input(sf_open(file.c_str(), SFM_READ, &info));
     if (!input || info.channels <= 0 || info.samplerate <= 0) {
@@ -57,11 +59,16 @@ std::optional<Bytes> convertTo16kMonoInt16(const std::filesystem::path& file) {
     std::vector<float> block(size_t(readFrames * info.channels));
     Bytes output;
     reserveOutput(info, output);
+    int64_t framesRead = 0;
     while (true) {
         // A short or failed read ends the input; what came before is kept.
         const sf_count_t frames = sf_readf_float(input.get(), block.data(), readFrames);
         if (frames <= 0) {
             break;
+        }
+        framesRead += frames;
+        if (maxInputFrames >= 0 && framesRead > maxInputFrames) {
+            return std::nullopt;
         }
         if (!converter->feed(block.data(), size_t(frames), output)) {
             return output;

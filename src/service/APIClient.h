@@ -45,6 +45,10 @@ public:
     void verifySignInCode(const std::string& email, const std::string& code) override;
     TranscriptionReceipt transcribeWithReceipt(const Bytes& wav, int64_t durationSecs,
                                                bool ephemeral) override;
+    // Ends the stored session on the server (with every session renewed from
+    // the same sign-in) and forgets it here, in memory and in the keychain.
+    // Forgets it even when the server cannot be told, then throws that error.
+    void signOut();
     // Told before each chunk of a long recording goes up: chunk 1..chunks.
     using ChunkProgress = std::function<void(size_t chunk, size_t chunks)>;
     // The same, reporting chunked uploads as they go (the terminal tool's progress).

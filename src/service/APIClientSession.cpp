@@ -21,6 +21,7 @@ constexpr double kSessionRequestTimeoutSeconds = 60;
 
 constexpr const char* kRefreshPath = "/api/native-auth/refresh";
 constexpr const char* kPasswordGrantPath = "/auth/v1/token?grant_type=password";
+constexpr const char* kLogoutPath = "/api/native-auth/logout";
 
 std::optional<double> number(const json& object, const char* key) {
     const auto it = object.find(key);
@@ -37,6 +38,39 @@ std::optional<std::string> APIClient::cachedToken() const {
         return accessToken_;
     }
     return std::nullopt;
+}
+
+void APIClient::signOut() {
+    auto forget = [this] {
+        {
+            std::lock_guard lock(tokenMutex_);
+            accessToken_.reset();
+            refreshToken_.reset();
+        }
+        std::lock_guard lock(sessionStoreMutex_);
+        SessionStore::clear(keychain_);
+    };
+    try {
+        std::optional<std::string> token;
+        try {
+            token = ensureToken();
+        } catch (const APIError&) {
+            // No session the server would accept: nothing to end there.
+        }
+        if (token) {
+            const HTTPResponse response = syncRequest(
+                jsonRequest(kLogoutPath, json::object(), kSessionRequestTimeoutSeconds, token));
+            // 401: the server had already ended the session.
+            if (response.status >= 300 && response.status != 401) {
+                throw APIError::requestFailed(ResponseBody::failureMessage(
+                    ResponseBody::object(response.body), "Couldn\u2019t sign out"));
+            }
+        }
+    } catch (...) {
+        forget();
+        throw;
+    }
+    forget();
 }
 
 std::string APIClient::ensureToken() {

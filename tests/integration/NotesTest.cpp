@@ -1,4 +1,6 @@
+#include <future>
 #include <regex>
+#include <sqlite3.h>
 #include <thread>
 
 #include "support/harness/ServerFixture.h"
@@ -232,6 +234,26 @@ TEST_F(NotesTest, ConcurrentWritersAndReadersAllSucceed) {
     }
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(notes(token_).size(), static_cast<size_t>(kThreads * kNotesEach));
+}
+
+// A backup or the sqlite3 shell holding the write lock makes writers wait,
+// never the readers.
+TEST_F(NotesTest, AnOutsideWriteLockStallsNoReader) {
+    sqlite3* outside = nullptr;
+    ASSERT_EQ(sqlite3_open((dataDir() / "orvendi.db").c_str(), &outside), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(outside, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    auto waitingWrite = std::async(std::launch::async, [&] {
+        return postJson("/api/transcribe/finalize",
+                        {{"rawText", "x"}, {"cleanedText", "X."}, {"durationSecs", 1}}, token_)
+            ->status;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(get("/api/notes?full=1", token_)->status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    sqlite3_exec(outside, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(outside);
+    EXPECT_EQ(waitingWrite.get(), 200);
 }
 
 } // namespace

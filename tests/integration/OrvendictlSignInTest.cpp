@@ -40,6 +40,11 @@ TEST_F(OrvendictlSignIn, ACodeFromTheOutboxSignsInForLaterCommands) {
 
     const auto after = tool({"transcribe", spokenFile("numbers.wav").string()});
     EXPECT_EQ(after.status, 0) << after.err;
+
+    const auto signOut = tool({"signout"});
+    EXPECT_EQ(signOut.status, 0) << signOut.err;
+    EXPECT_EQ(signOut.err, "Signed out.\n");
+    EXPECT_EQ(nlohmann::json::parse(tool({"status", "--json"}).out)["session_stored"], false);
 }
 
 TEST_F(OrvendictlSignIn, WithoutOptionsItAsksForTheAddressAndTheCode) {

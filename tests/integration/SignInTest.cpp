@@ -1,5 +1,6 @@
 #include <chrono>
 #include <regex>
+#include <thread>
 
 #include "support/harness/ServerFixture.h"
 
@@ -54,11 +55,14 @@ TEST_F(SignInTest, FifthWrongCodeEndsTheCode) {
         postJson("/api/native-auth/verify", {{"email", "bo@example.com"}, {"code", wrong}});
     EXPECT_EQ(fifth->status, 401);
     EXPECT_EQ(errorOf(fifth), "Too many wrong codes. Request a new code.");
+    // Guessing on is slowed down, the right code included.
     const auto right =
         postJson("/api/native-auth/verify", {{"email", "bo@example.com"}, {"code", code}});
-    EXPECT_EQ(right->status, 401);
+    EXPECT_EQ(right->status, 429);
+    EXPECT_NE(errorOf(right).find("Try again in"), std::string::npos) << right->body;
 
-    // A new code works again.
+    // After the pause a new code works.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     EXPECT_TRUE(signIn("bo@example.com")["accessToken"].is_string());
 }
 
@@ -93,10 +97,12 @@ TEST_F(SignInTest, AnAddressAskingTooOftenGets429) {
     EXPECT_EQ(verified->status, 200);
 }
 
-TEST_F(SignInTest, RefreshRotatesTheRefreshToken) {
+TEST_F(SignInTest, RefreshRotatesAndAReusedTokenEndsTheWholeSession) {
     const auto first = signIn("ed@example.com");
-    const auto renewed =
-        postJson("/api/native-auth/refresh", {{"refreshToken", first["refreshToken"]}});
+    auto refresh = [&](const nlohmann::json& session) {
+        return postJson("/api/native-auth/refresh", {{"refreshToken", session["refreshToken"]}});
+    };
+    const auto renewed = refresh(first);
     ASSERT_EQ(renewed->status, 200) << renewed->body;
     const auto second = bodyOf(renewed);
     EXPECT_NE(second["accessToken"], first["accessToken"]);
@@ -104,15 +110,31 @@ TEST_F(SignInTest, RefreshRotatesTheRefreshToken) {
     EXPECT_TRUE(second["expiresAt"].is_number());
     EXPECT_EQ(get("/api/notes", second["accessToken"])->status, 200);
 
-    const auto reused =
-        postJson("/api/native-auth/refresh", {{"refreshToken", first["refreshToken"]}});
+    // A spent token shows up again: one of its two holders is not the owner,
+    // so neither keeps the session.
+    const auto reused = refresh(first);
     EXPECT_EQ(reused->status, 401);
     EXPECT_FALSE(errorOf(reused).empty());
-    EXPECT_EQ(
-        postJson("/api/native-auth/refresh", {{"refreshToken", second["refreshToken"]}})->status,
-        200);
+    EXPECT_EQ(refresh(second)->status, 401);
+    EXPECT_EQ(get("/api/notes", second["accessToken"])->status, 401);
     EXPECT_EQ(postJson("/api/native-auth/refresh", {{"refreshToken", "made-up"}})->status, 401);
     EXPECT_EQ(postJson("/api/native-auth/refresh", nlohmann::json::object())->status, 400);
+}
+
+TEST_F(SignInTest, LogoutEndsThatSessionOnly) {
+    const auto session = signIn("fay@example.com");
+    const auto otherDevice = signIn("fay@example.com");
+    auto logout = [&](const nlohmann::json& of) {
+        return client().Post("/api/native-auth/logout", bearer(of["accessToken"]), "{}",
+                             "application/json");
+    };
+    EXPECT_EQ(logout(session)->status, 204);
+    EXPECT_EQ(get("/api/notes", session["accessToken"])->status, 401);
+    EXPECT_EQ(
+        postJson("/api/native-auth/refresh", {{"refreshToken", session["refreshToken"]}})->status,
+        401);
+    EXPECT_EQ(logout(session)->status, 401);
+    EXPECT_EQ(get("/api/notes", otherDevice["accessToken"])->status, 200);
 }
 
 class PasswordGrantTest : public ServerFixture {

@@ -6,6 +6,7 @@
 #include "RecordingsCommand.h"
 #include "RetryCommand.h"
 #include "SignInCommand.h"
+#include "SignOutCommand.h"
 #include "StatusCommand.h"
 #include "SyncCommand.h"
 #include "Terminal.h"
@@ -38,10 +39,10 @@ template <typename CommandType> Orvendictl::Entry Orvendictl::entry() {
 }
 
 Orvendictl::Orvendictl(Terminal& terminal)
-    : terminal_(terminal), entries_{entry<StatusCommand>(),     entry<SignInCommand>(),
-                                    entry<TranscribeCommand>(), entry<RecordCommand>(),
-                                    entry<RecordingsCommand>(), entry<RetryCommand>(),
-                                    entry<SyncCommand>()},
+    : terminal_(terminal), entries_{entry<StatusCommand>(),  entry<SignInCommand>(),
+                                    entry<SignOutCommand>(), entry<TranscribeCommand>(),
+                                    entry<RecordCommand>(),  entry<RecordingsCommand>(),
+                                    entry<RetryCommand>(),   entry<SyncCommand>()},
       commandLine_(syntaxesOf(entries_)) {}
 
 Orvendictl::~Orvendictl() = default;

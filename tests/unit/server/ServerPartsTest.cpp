@@ -10,7 +10,9 @@
 #include "auth/EmailAddress.h"
 #include "auth/RandomValues.h"
 #include "auth/RateLimiter.h"
+#include "auth/SignInAttempts.h"
 #include "auth/SignInCodes.h"
+#include "auth/SignupPolicy.h"
 #include "auth/TokenHasher.h"
 #include "auth/TokenService.h"
 #include "notes/NoteTitle.h"
@@ -21,27 +23,10 @@
 #include "storage/UserStore.h"
 #include "support/fakes/CapturingLog.h"
 #include "support/harness/TempDir.h"
+#include "unit/server/ServerTestClock.h"
 
 namespace orvendi::server {
 namespace {
-
-class ManualClock : public Clock {
-public:
-    double now() const override { return now_; }
-    void advance(double seconds) { now_ += seconds; }
-
-private:
-    double now_ = 1'700'000'000;
-};
-
-int statusOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ServiceError& error) {
-        return error.status();
-    }
-    return 200;
-}
 
 class ExpiryTest : public ::testing::Test {
 protected:
@@ -56,7 +41,10 @@ TEST_F(ExpiryTest, SignInCodesExpireAfterTenMinutes) {
     std::filesystem::create_directories(temp_.path() / "outbox");
     CodeStore codes(db_);
     CodeDelivery delivery(temp_.path() / "outbox", log_, std::nullopt);
-    SignInCodes signIn(codes, hasher_, delivery, clock_);
+    UserStore users(db_, clock_);
+    SignInAttempts attempts(clock_);
+    const SignupPolicy anyone(users, std::nullopt);
+    SignInCodes signIn(codes, hasher_, delivery, attempts, anyone, clock_);
     auto lastCode = [&] {
         const std::string line = log_.lines().back();
         return line.substr(line.size() - 6);
@@ -64,14 +52,14 @@ TEST_F(ExpiryTest, SignInCodesExpireAfterTenMinutes) {
 
     signIn.request("a@example.com", "client");
     clock_.advance(599);
-    EXPECT_EQ(signIn.verify("a@example.com", lastCode()), "a@example.com");
+    EXPECT_EQ(signIn.verify("a@example.com", lastCode(), "client"), "a@example.com");
 
     signIn.request("a@example.com", "client");
     clock_.advance(600);
-    EXPECT_EQ(statusOf([&] { signIn.verify("a@example.com", lastCode()); }), 401);
+    EXPECT_EQ(statusOf([&] { signIn.verify("a@example.com", lastCode(), "client"); }), 401);
 
     // The window of requests moves on with the clock.
-    for (size_t i = 0; i < SignInCodes::kRequestsPerAddress; ++i) {
+    for (size_t i = 0; i < SignInCodes::kRequestsPerAddressAndNetwork; ++i) {
         signIn.request("b@example.com", "client");
     }
     EXPECT_EQ(statusOf([&] { signIn.request("b@example.com", "client"); }), 429);
@@ -97,7 +85,7 @@ TEST_F(ExpiryTest, AccessTokensLiveOneHourAndRefreshTokensRenewThem) {
     }
     const Session renewed = tokens.refresh(session.refreshToken);
     EXPECT_EQ(tokens.authenticate(renewed.accessToken), user);
-    clock_.advance(TokenService::kRefreshLifetimeSeconds);
+    clock_.advance(TokenService::kFamilyIdleSeconds);
     EXPECT_EQ(statusOf([&] { tokens.refresh(renewed.refreshToken); }), 401);
 }
 
