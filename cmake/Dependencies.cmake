@@ -28,7 +28,10 @@ else()
     find_package(httplib REQUIRED)
     set(ORVENDI_HTTPLIB httplib::httplib)
 endif()
-# orvendi-server: storage, secrets and offline speech recognition (HTTP as above).
+# orvendi-server: HTTP(S) on Boost.Beast and Asio (header-only) with OpenSSL;
+# storage, secrets and offline speech recognition.
+find_package(Boost 1.81 REQUIRED)
+find_package(OpenSSL REQUIRED)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/HttpSettings.h"
 #include "http/ListenAddress.h"
 
 namespace orvendi::server {
@@ -24,6 +25,8 @@ struct ServerOptions {
     std::string asrModel = "whisper-1";
     std::optional<std::string> smtpUrl;
     std::string smtpFrom = "orvendi@localhost";
+    // TLS, accepted host names and the per-client connection cap.
+    HttpSettings http;
     bool help = false;
 
     static constexpr int kDefaultPort = 3000;

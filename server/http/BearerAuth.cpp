@@ -13,8 +13,8 @@ constexpr std::string_view kScheme = "Bearer ";
 
 BearerAuth::BearerAuth(TokenService& tokens) : tokens_(tokens) {}
 
-int64_t BearerAuth::requireUser(const httplib::Request& request) const {
-    const std::string header = request.get_header_value("Authorization");
+int64_t BearerAuth::requireUser(const Request& request) const {
+    const std::string header = request.header("Authorization");
     if (header.size() <= kScheme.size() ||
         strncasecmp(header.c_str(), kScheme.data(), kScheme.size()) != 0) {
         throw ServiceError(401, "Not signed in");

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include <httplib.h>
+#include "http/Request.h"
 
 namespace orvendi::server {
 
@@ -15,7 +15,7 @@ public:
 
     // Throws ServiceError 401 when the header is missing or its token is not
     // (or no longer) valid.
-    int64_t requireUser(const httplib::Request& request) const;
+    int64_t requireUser(const Request& request) const;
 
 private:
     TokenService& tokens_;
