@@ -30,6 +30,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     statusItem_->setMenu(statusMenu_);
 
     const Config config = Config::load(platform_.files);
+    if (config.ca_file_ignored) {
+        platform_.log.write("config.json: \"ca_file\" is not a path to a file; ignored");
+    }
     api_ = std::make_shared<APIClient>(config, platform_.keychain, platform_.scheduler);
     try {
         api_->ensureToken();

@@ -44,6 +44,19 @@ std::optional<std::vector<std::string>> optionalStringList(const json& object, c
     return list;
 }
 
+// A wrong "ca_file" costs only itself: the rest of the file still counts.
+void readCAFile(const json& object, Config& config) {
+    const auto it = object.find("ca_file");
+    if (it == object.end() || it->is_null()) {
+        return;
+    }
+    if (it->is_string() && !it->get<std::string>().empty()) {
+        config.ca_file = it->get<std::string>();
+    } else {
+        config.ca_file_ignored = true;
+    }
+}
+
 template <typename T>
 void putIfPresent(json& object, const char* key, const std::optional<T>& value) {
     if (value) {
@@ -79,6 +92,7 @@ std::optional<Config> Config::decode(std::string_view text) {
         config.context_excluded_apps = optionalStringList(object, "context_excluded_apps");
         config.context_text_only_apps = optionalStringList(object, "context_text_only_apps");
         config.dictation_key = optionalString(object, "dictation_key");
+        readCAFile(object, config);
         return config;
     } catch (const WrongType&) {
         return std::nullopt;
@@ -130,6 +144,7 @@ std::string Config::encode() const {
     putIfPresent(object, "context_excluded_apps", context_excluded_apps);
     putIfPresent(object, "context_text_only_apps", context_text_only_apps);
     putIfPresent(object, "dictation_key", dictation_key);
+    putIfPresent(object, "ca_file", ca_file);
     return object.dump();
 }
 
