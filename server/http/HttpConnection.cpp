@@ -146,8 +146,8 @@ template <class Stream> asio::awaitable<void> HttpConnection::serveRequests(Stre
             // Silence, a timeout or a hang-up end the connection quietly;
             // anything else was not HTTP.
             if (error != http::error::end_of_stream && error != beast::error::timeout &&
-                error != asio::error::connection_reset && error != asio::error::eof &&
-                error != asio::ssl::error::stream_truncated) {
+                error != http::error::partial_message && error != asio::error::connection_reset &&
+                error != asio::error::eof && error != asio::ssl::error::stream_truncated) {
                 Request unreadable;
                 unreadable.method = "-";
                 unreadable.path = "(unreadable request)";

@@ -86,8 +86,8 @@ void Router::checkBodyType(const Route& route, const Request& head) const {
 
 size_t Router::admit(const Request& head) const {
     const Route& route = find(head);
-    checkBodyType(route, head);
     refuseTooLarge(head, route.bodyLimit);
+    checkBodyType(route, head);
     if (route.gate) {
         route.gate(head);
     }

@@ -39,8 +39,8 @@ public:
     void patch(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit);
     void del(const std::string& pattern, Handler handler);
 
-    // Judges a request from its head alone: the route exists, the body's type
-    // is the route's, its declared length fits, the route's gate lets it in.
+    // Judges a request from its head alone: the route exists, its declared
+    // length fits, the body's type is the route's, the route's gate lets it in.
     // Returns the most body bytes the request may then send; throws
     // ServiceError otherwise.
     size_t admit(const Request& head) const;

@@ -152,7 +152,7 @@ TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {
                                                   "Expect: 100-continue\r\n\r\n"),
               "HTTP/1.1 401 Unauthorized");
 
-    // A body sent in full, without a declared length, is measured after reading.
+    // A body without a declared length is measured as it arrives.
     httplib::Client http = client();
     const std::string big(2u << 20, ' ');
     const auto chunked = http.Post(
