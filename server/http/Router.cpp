@@ -84,13 +84,15 @@ void Router::checkBodyType(const Route& route, const Request& head) const {
     }
 }
 
+// Who may send comes before what they send: an unauthorised upload hears 401
+// whatever its type.
 size_t Router::admit(const Request& head) const {
     const Route& route = find(head);
     refuseTooLarge(head, route.bodyLimit);
-    checkBodyType(route, head);
     if (route.gate) {
         route.gate(head);
     }
+    checkBodyType(route, head);
     return route.bodyLimit;
 }
 
