@@ -4,6 +4,8 @@
 
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/co_spawn.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/this_coro.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -231,13 +233,23 @@ HttpConnection::readBody(Stream& stream, beast::flat_buffer& buffer,
     co_return beast::error_code();
 }
 
+// The handler runs on a worker; its answer goes straight back to this
+// connection's executor. (Finishing through the pool instead would queue each
+// answer behind every waiting handler, so under load no answer would leave
+// until all of them had run.)
 asio::awaitable<Response> HttpConnection::handleOnWorker(Request& request) {
-    co_return co_await asio::co_spawn(
-        context_.workers,
-        [this, &request]() -> asio::awaitable<Response> {
-            Response response;
-            context_.router.handle(request, response);
-            co_return response;
+    const auto home = co_await asio::this_coro::executor;
+    co_return co_await asio::async_initiate<decltype(asio::use_awaitable), void(Response)>(
+        [this, &request, home](auto resume) {
+            asio::post(context_.workers,
+                       [this, &request, home, resume = std::move(resume)]() mutable {
+                           Response response;
+                           context_.router.handle(request, response);
+                           asio::post(home, [resume = std::move(resume),
+                                             response = std::move(response)]() mutable {
+                               std::move(resume)(std::move(response));
+                           });
+                       });
         },
         asio::use_awaitable);
 }
