@@ -2,16 +2,22 @@
 //   memory:      resident size once the pocketsphinx model is loaded, and without it
 //   recognition: real-time factor (decoding time / audio time) of espeak-ng speech
 //   notes:       GET /api/notes requests per second with 10,000 notes
+//   load:        64 clients uploading 5-second dictations for 60 s: dictations/s,
+//                p50/p99 latency, errors, the server's peak memory
 // ORVENDI_BENCH_SERVER names another orvendi-server binary to measure (an
 // older build, for a before-and-after comparison).
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
+#include <netinet/in.h>
 #include <numeric>
 #include <regex>
 #include <sstream>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,21 +37,25 @@ namespace {
 constexpr int kNotes = 10'000;
 constexpr int kSeedingClients = 4;
 
-std::string serverBinary() {
+const char* serverBinary() {
     const char* other = std::getenv("ORVENDI_BENCH_SERVER");
     return other ? other : ORVENDI_BIN_DIR "/orvendi-server";
 }
 constexpr double kMeasureSeconds = 5;
 
-long residentKiB(pid_t pid) {
+long statusKiB(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
+        if (line.rfind(field, 0) == 0) {
+            return std::stol(line.substr(field.size()));
         }
     }
     return -1;
+}
+
+long residentKiB(pid_t pid) {
+    return statusKiB(pid, "VmRSS:");
 }
 
 // Processor time the process has used so far (user and system), in seconds.
@@ -230,6 +240,111 @@ void measureNotes(const TempDir& temp) {
     }
 }
 
+// One request on its own connection from a chosen loopback address (clients
+// spread over several addresses, as on a LAN); the HTTP status, 0 on failure.
+int postOnce(int port, const std::string& from, const std::string& request) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{}, server{};
+    local.sin_family = server.sin_family = AF_INET;
+    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
+    server.sin_port = htons(static_cast<uint16_t>(port));
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{300, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string answer;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+            answer.append(buffer, static_cast<size_t>(got));
+        }
+    }
+    ::close(fd);
+    return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
+}
+
+// `seconds` of 16 kHz speech: the sentence spoken, repeated or cut to length.
+std::string dictationOf(double seconds, const TempDir& temp) {
+    const Bytes spoken =
+        spokenWav("remember to buy milk eggs and bread on the way home", temp.path(), 16000);
+    const size_t pcmBytes = static_cast<size_t>(seconds * 32000);
+    std::string pcm;
+    while (pcm.size() < pcmBytes) {
+        pcm.append(spoken.begin() + 44, spoken.end());
+    }
+    pcm.resize(pcmBytes);
+    std::string wav(spoken.begin(), spoken.begin() + 44);
+    const auto put32 = [&wav](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            wav[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+        }
+    };
+    put32(4, static_cast<uint32_t>(36 + pcm.size()));
+    put32(40, static_cast<uint32_t>(pcm.size()));
+    return wav + pcm;
+}
+
+void measureLoad(const TempDir& temp) {
+    constexpr int kClients = 64;
+    constexpr int kClientAddresses = 8;
+    constexpr double kSeconds = 60;
+    const auto server = startServer(temp, "load", {});
+    httplib::Client client("127.0.0.1", server->port());
+    const std::string token = signIn(client, temp.path() / "load");
+    const std::string boundary = "bench-boundary";
+    const std::string body =
+        "--" + boundary +
+        "\r\nContent-Disposition: form-data; name=\"audio\"; "
+        "filename=\"recording.wav\"\r\nContent-Type: audio/wav\r\n\r\n" +
+        dictationOf(5, temp) + "\r\n--" + boundary +
+        "\r\nContent-Disposition: form-data; name=\"ephemeral\"\r\n\r\ntrue\r\n--" + boundary +
+        "--\r\n";
+    const std::string request =
+        "POST /api/transcribe HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        "Authorization: Bearer " +
+        token + "\r\nContent-Type: multipart/form-data; boundary=" + boundary +
+        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+    std::mutex mutex;
+    std::vector<double> latencies;
+    long errors = 0;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(kSeconds);
+    const auto started = Clock::now();
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        const std::string from = "127.0.3." + std::to_string(1 + c % kClientAddresses);
+        clients.emplace_back([&, from] {
+            while (Clock::now() < deadline) {
+                const auto sent = Clock::now();
+                const int status = postOnce(server->port(), from, request);
+                const double latency = std::chrono::duration<double>(Clock::now() - sent).count();
+                std::lock_guard lock(mutex);
+                if (status == 200) {
+                    latencies.push_back(latency);
+                } else {
+                    ++errors;
+                }
+            }
+        });
+    }
+    for (auto& thread : clients) {
+        thread.join();
+    }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    std::sort(latencies.begin(), latencies.end());
+    const auto percentile = [&latencies](double p) {
+        return latencies.empty() ? 0.0
+                                 : latencies[std::min(latencies.size() - 1,
+                                                      static_cast<size_t>(p * latencies.size()))];
+    };
+    std::printf("load: %d clients, 5 s dictations for %.0f s: %zu done (%.2f dictations/s), "
+                "latency p50 %.2f s p99 %.2f s, %ld errors, server peak memory %.1f MiB\n",
+                kClients, elapsed, latencies.size(), latencies.size() / elapsed, percentile(0.5),
+                percentile(0.99), errors, statusKiB(server->pid(), "VmHWM:") / 1024.0);
+}
+
 } // namespace
 
 // With arguments, only the named parts run: memory, recognition, notes.
@@ -247,6 +362,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("notes")) {
         measureNotes(temp);
+    }
+    if (wanted("load")) {
+        measureLoad(temp);
     }
     return 0;
 }

@@ -49,6 +49,9 @@ endif()
 
 # orvendi-server: storage, secrets and offline speech recognition.
 if(ORVENDI_BUILD_SERVER AND NOT ORVENDI_SANITIZE)
+    # HTTP(S) on Boost.Beast and Asio (header-only) with OpenSSL.
+    find_package(Boost 1.81 REQUIRED)
+    find_package(OpenSSL REQUIRED)
     pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
     pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
     pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)

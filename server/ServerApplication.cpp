@@ -115,7 +115,7 @@ ServerApplication::ServerApplication(ServerOptions options, Log& log)
 
     createPasswordAccounts();
     registerRoutes();
-    http_ = std::make_unique<HttpServer>(router_, log_);
+    http_ = std::make_unique<HttpServer>(router_, log_, options_.http);
     startHousekeeping();
 }
 
@@ -241,6 +241,10 @@ std::vector<ListenAddress> ServerApplication::bind() {
         if (!address->isLoopback()) {
             log_.write("Listening beyond this machine: anyone who reaches " + address->url() +
                        " can ask for sign-in codes");
+            if (!options_.http.tlsCertificate) {
+                log_.write("Warning: without --tls-cert and --tls-key, tokens, audio and notes "
+                           "cross the network in clear; serve TLS or put a TLS proxy in front");
+            }
         }
         bound.push_back(*address);
         return bound;

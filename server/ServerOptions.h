@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/HttpSettings.h"
 #include "http/ListenAddress.h"
 
 namespace orvendi::server {
@@ -32,6 +33,8 @@ struct ServerOptions {
     double maxAudioSeconds = 30 * 60;
     // Sentences to log at start (secrets given where other users can read them).
     std::vector<std::string> notices;
+    // TLS, accepted host names and the per-client connection cap.
+    HttpSettings http;
     bool help = false;
 
     static constexpr int kDefaultPort = 3000;

@@ -1,7 +1,9 @@
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <curl/curl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -24,6 +26,16 @@ sigset_t stopSignals() {
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
     return set;
+}
+
+// Every open connection is a descriptor; the default soft limit (often 1024)
+// would turn a few hundred idle clients into refused connections.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 } // namespace
@@ -49,13 +61,14 @@ int main(int argc, char** argv) {
     const sigset_t signals = stopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    raiseDescriptorLimit();
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
     ServerLog log;
     try {
         ServerApplication application(options, log);
         for (const auto& address : application.bind()) {
-            log.write("Listening on " + address.url());
+            log.write("Listening on " + address.url(options.http.tlsCertificate.has_value()));
         }
         std::thread serving([&application] {
             application.run();

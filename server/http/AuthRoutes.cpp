@@ -38,7 +38,7 @@ bool AuthRoutes::anonKeyMatches(const std::string& offered) const {
 void AuthRoutes::registerRoutes(Router& router) {
     router.post("/api/native-auth/request", [this](const auto& request, auto& response) {
         const JsonRequest body(request.body);
-        codes_.request(body.requiredString("email"), request.remote_addr);
+        codes_.request(body.requiredString("email"), request.remoteAddress);
         JsonReply::send(response, 200, {{"sent", true}});
     });
 
@@ -61,10 +61,10 @@ void AuthRoutes::registerRoutes(Router& router) {
     });
 
     router.post("/auth/v1/token", [this](const auto& request, auto& response) {
-        if (!anonKeyMatches(request.get_header_value("apikey"))) {
+        if (!anonKeyMatches(request.header("apikey"))) {
             throw ServiceError(401, "Invalid API key");
         }
-        if (request.get_param_value("grant_type") != "password") {
+        if (request.param("grant_type") != "password") {
             throw ServiceError(400, "Unsupported grant type");
         }
         const JsonRequest body(request.body);

@@ -13,16 +13,16 @@ constexpr std::string_view kScheme = "Bearer ";
 
 BearerAuth::BearerAuth(TokenService& tokens) : tokens_(tokens) {}
 
-int64_t BearerAuth::requireUser(const httplib::Request& request) const {
+int64_t BearerAuth::requireUser(const Request& request) const {
     return tokens_.authenticate(tokenOf(request));
 }
 
-void BearerAuth::endSession(const httplib::Request& request) const {
+void BearerAuth::endSession(const Request& request) const {
     tokens_.endSession(tokenOf(request));
 }
 
-std::string BearerAuth::tokenOf(const httplib::Request& request) {
-    const std::string header = request.get_header_value("Authorization");
+std::string BearerAuth::tokenOf(const Request& request) {
+    const std::string header = request.header("Authorization");
     if (header.size() <= kScheme.size() ||
         strncasecmp(header.c_str(), kScheme.data(), kScheme.size()) != 0) {
         throw ServiceError(401, "Not signed in");

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include <httplib.h>
+#include "http/Request.h"
 
 namespace orvendi::server {
 
@@ -15,13 +15,13 @@ public:
 
     // Throws ServiceError 401 when the header is missing or its token is not
     // (or no longer) valid.
-    int64_t requireUser(const httplib::Request& request) const;
+    int64_t requireUser(const Request& request) const;
     // Ends the session the request's access token belongs to (sign-out);
     // throws ServiceError 401 when there is none.
-    void endSession(const httplib::Request& request) const;
+    void endSession(const Request& request) const;
 
 private:
-    static std::string tokenOf(const httplib::Request& request);
+    static std::string tokenOf(const Request& request);
 
     TokenService& tokens_;
 };

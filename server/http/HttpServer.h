@@ -1,15 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <optional>
-#include <vector>
 
+#include "http/HttpSettings.h"
 #include "http/ListenAddress.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace orvendi {
 class Log;
@@ -19,12 +14,13 @@ namespace orvendi::server {
 
 class Router;
 
-// The listening side: one listener per address, all serving the same routes.
-// Each request is one log line; bodies larger than their route allows are
-// refused before they are read; every error answer is {"error": text}.
+// The listening side: one listener per address, all serving the same routes
+// on one event loop, with route handlers on a pool of worker threads. Each
+// request is one log line; every error answer is {"error": text}.
 class HttpServer {
 public:
-    HttpServer(const Router& router, Log& log);
+    // Throws orvendi::Error when the TLS certificate or key cannot be loaded.
+    HttpServer(const Router& router, Log& log, HttpSettings settings);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -38,12 +34,12 @@ public:
     void stop();
 
 private:
-    std::unique_ptr<httplib::Server> makeListener() const;
+    struct Loop;
 
     const Router& router_;
     Log& log_;
-    std::vector<std::unique_ptr<httplib::Server>> listeners_;
-    std::atomic<bool> stopping_{false};
+    HttpSettings settings_;
+    std::unique_ptr<Loop> loop_;
 };
 
 } // namespace orvendi::server

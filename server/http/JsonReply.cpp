@@ -6,13 +6,13 @@ std::string serialize(const nlohmann::json& body) {
     return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void send(httplib::Response& response, int status, const nlohmann::json& body) {
+void send(Response& response, int status, const nlohmann::json& body) {
     response.status = status;
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(serialize(body), "application/json; charset=utf-8");
+    response.setHeader("Cache-Control", "no-store");
+    response.setContent(serialize(body), "application/json; charset=utf-8");
 }
 
-void error(httplib::Response& response, int status, const std::string& message) {
+void error(Response& response, int status, const std::string& message) {
     send(response, status, nlohmann::json{{"error", message}});
 }
 

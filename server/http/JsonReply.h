@@ -2,17 +2,18 @@
 
 #include <string>
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
+
+#include "http/Response.h"
 
 namespace orvendi::server {
 
 // JSON answers. Text that is not valid UTF-8 is written with replacement
 // characters rather than failing the answer.
 namespace JsonReply {
-void send(httplib::Response& response, int status, const nlohmann::json& body);
+void send(Response& response, int status, const nlohmann::json& body);
 // {"error": message}
-void error(httplib::Response& response, int status, const std::string& message);
+void error(Response& response, int status, const std::string& message);
 std::string serialize(const nlohmann::json& body);
 } // namespace JsonReply
 

@@ -29,9 +29,10 @@ std::optional<ListenAddress> ListenAddress::parse(std::string_view text) {
     return ListenAddress{std::string(host), port};
 }
 
-std::string ListenAddress::url() const {
+std::string ListenAddress::url(bool tls) const {
     const bool ipv6 = host.find(':') != std::string::npos;
-    return "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    return (tls ? "https://" : "http://") + (ipv6 ? "[" + host + "]" : host) + ":" +
+           std::to_string(port);
 }
 
 bool ListenAddress::isLoopback() const {

@@ -13,7 +13,8 @@ struct ListenAddress {
 
     // "127.0.0.1:3000", "[::1]:3000", "localhost:8080"; absent when malformed.
     static std::optional<ListenAddress> parse(std::string_view text);
-    std::string url() const;
+    // "http://host:port", or "https://..." for a listener that speaks TLS.
+    std::string url(bool tls = false) const;
     bool isLoopback() const;
 };
 

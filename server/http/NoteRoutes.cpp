@@ -77,13 +77,13 @@ std::vector<std::string> parseTags(const JsonRequest& body) {
     return tags;
 }
 
-bool wantsFull(const httplib::Request& request) {
-    const std::string full = request.get_param_value("full");
+bool wantsFull(const Request& request) {
+    const std::string full = request.param("full");
     return full == "1" || full == "true";
 }
 
-std::optional<int64_t> sinceOf(const httplib::Request& request) {
-    const std::string since = request.get_param_value("since");
+std::optional<int64_t> sinceOf(const Request& request) {
+    const std::string since = request.param("since");
     if (since.empty()) {
         return std::nullopt;
     }

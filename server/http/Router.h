@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include <httplib.h>
+#include "http/Request.h"
+#include "http/Response.h"
 
 namespace orvendi {
 class Log;
@@ -20,10 +21,13 @@ namespace orvendi::server {
 // status with {"error": message}, anything else a logged 500.
 class Router {
 public:
-    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+    using Handler = std::function<void(const Request&, Response&)>;
     // Decides from the head of a request, before its body is read, whether it
     // may send the body at all (for large uploads); throws ServiceError if not.
-    using Gate = std::function<void(const httplib::Request&)>;
+    using Gate = std::function<void(const Request&)>;
+    // What a route's body must be; the head of a request that says otherwise
+    // is refused before the body is read.
+    enum class Body { None, Json, Multipart };
 
     static constexpr size_t kDefaultBodyLimit = 1 << 20; // 1 MiB
 
@@ -31,32 +35,32 @@ public:
 
     void get(const std::string& pattern, Handler handler);
     void post(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit,
-              Gate gate = {});
+              Gate gate = {}, Body body = Body::Json);
     void patch(const std::string& pattern, Handler handler, size_t bodyLimit = kDefaultBodyLimit);
     void del(const std::string& pattern, Handler handler);
 
-    void installOn(httplib::Server& server) const;
-    // The largest request body the route of this method and path accepts.
-    size_t bodyLimitFor(const std::string& method, const std::string& path) const;
-    // Runs the gate of the request's route, if it has one.
-    void admit(const httplib::Request& request) const;
-    // The largest body any route accepts.
-    size_t largestBodyLimit() const;
+    // Judges a request from its head alone: the route exists, its declared
+    // length fits, the body's type is the route's, the route's gate lets it in.
+    // Returns the most body bytes the request may then send; throws
+    // ServiceError otherwise.
+    size_t admit(const Request& head) const;
+    // Runs the request's route, whose body has been read in full.
+    void handle(Request& request, Response& response) const;
 
 private:
     struct Route {
         std::string method;
-        std::string pattern;
         std::regex regex;
         size_t bodyLimit;
+        Body body;
         Handler handler;
         Gate gate;
     };
 
     void add(std::string method, const std::string& pattern, Handler handler, size_t bodyLimit,
-             Gate gate = {});
-    const Route* find(const std::string& method, const std::string& path) const;
-    Handler guarded(const Route& route) const;
+             Body body, Gate gate = {});
+    const Route& find(const Request& request) const;
+    void checkBodyType(const Route& route, const Request& head) const;
 
     Log& log_;
     std::vector<Route> routes_;

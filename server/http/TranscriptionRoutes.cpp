@@ -10,6 +10,7 @@
 #include "http/BearerAuth.h"
 #include "http/JsonReply.h"
 #include "http/JsonRequest.h"
+#include "http/MultipartForm.h"
 #include "http/Router.h"
 #include "notes/DictationNote.h"
 #include "base/IsoTime.h"
@@ -27,11 +28,9 @@ constexpr size_t kPcmBytesPerSecond = 32'000;
 constexpr size_t kMaxSourceLength = 50;
 constexpr const char* kDefaultSource = "api";
 
-std::optional<std::string> formField(const httplib::Request& request, const char* name) {
-    if (!request.has_file(name)) {
-        return std::nullopt;
-    }
-    return request.get_file_value(name).content;
+std::optional<std::string> formField(const MultipartForm& form, const char* name) {
+    const auto content = form.field(name);
+    return content ? std::optional<std::string>(*content) : std::nullopt;
 }
 
 std::string validSource(const std::optional<std::string>& source) {
@@ -45,8 +44,8 @@ std::string validSource(const std::optional<std::string>& source) {
     return *source;
 }
 
-std::optional<int64_t> durationField(const httplib::Request& request) {
-    const auto text = formField(request, "duration_secs");
+std::optional<int64_t> durationField(const MultipartForm& form) {
+    const auto text = formField(form, "duration_secs");
     if (!text) {
         return std::nullopt;
     }
@@ -57,8 +56,8 @@ std::optional<int64_t> durationField(const httplib::Request& request) {
     return std::stoll(*text);
 }
 
-bool ephemeralField(const httplib::Request& request) {
-    const auto text = formField(request, "ephemeral");
+bool ephemeralField(const MultipartForm& form) {
+    const auto text = formField(form, "ephemeral");
     if (!text || *text == "false") {
         return false;
     }
@@ -96,13 +95,15 @@ void TranscriptionRoutes::registerRoutes(Router& router) {
         "/api/transcribe",
         [this](const auto& request, auto& response) {
             const int64_t userId = auth_.requireUser(request);
-            if (!request.has_file("audio")) {
+            const MultipartForm form(request);
+            const auto audio = form.field("audio");
+            if (!audio) {
                 throw ServiceError(400, "Expected a multipart form with an \"audio\" part");
             }
-            const auto duration = durationField(request);
-            const std::string source = validSource(formField(request, "source"));
-            const bool ephemeral = ephemeralField(request);
-            const auto pcm = decoder_.decode(request.get_file_value("audio").content);
+            const auto duration = durationField(form);
+            const std::string source = validSource(formField(form, "source"));
+            const bool ephemeral = ephemeralField(form);
+            const auto pcm = decoder_.decode(*audio);
             if (!pcm) {
                 throw ServiceError(400, "The audio could not be read; send a WAV file");
             }
@@ -129,7 +130,7 @@ void TranscriptionRoutes::registerRoutes(Router& router) {
         },
         kAudioBodyLimit,
         // Large uploads only from signed-in users: checked before the body is read.
-        [this](const httplib::Request& request) { auth_.requireUser(request); });
+        [this](const Request& request) { auth_.requireUser(request); }, Router::Body::Multipart);
 
     router.post("/api/transcribe/finalize", [this](const auto& request, auto& response) {
         const int64_t userId = auth_.requireUser(request);

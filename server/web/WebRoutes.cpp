@@ -29,22 +29,22 @@ std::string contentTypeOf(const std::string& name) {
     throw ServiceError(404, "Not found");
 }
 
-void sendAsset(const std::string& name, httplib::Response& response) {
+void sendAsset(const std::string& name, Response& response) {
     const auto content = WebAssets::find(name);
     if (!content) {
         throw ServiceError(404, "Not found");
     }
-    response.set_content(std::string(*content), contentTypeOf(name));
+    response.setContent(std::string(*content), contentTypeOf(name));
     // The files change only with the server, but a stale script next to a
     // newer page would break both: browsers ask again each time.
-    response.set_header("Cache-Control", "no-cache");
-    response.set_header("Content-Security-Policy", kContentSecurityPolicy);
+    response.setHeader("Cache-Control", "no-cache");
+    response.setHeader("Content-Security-Policy", kContentSecurityPolicy);
 }
 
 } // namespace
 
 void WebRoutes::registerRoutes(Router& router) {
-    router.get("/", [](const auto&, auto& response) { response.set_redirect("/app"); });
+    router.get("/", [](const auto&, auto& response) { response.redirect("/app"); });
     router.get("/app", [](const auto&, auto& response) { sendAsset("app.html", response); });
     router.get("/settings",
                [](const auto&, auto& response) { sendAsset("settings.html", response); });

@@ -43,6 +43,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     createStatusMenu();
 
     const Config config = Config::load(platform_.files);
+    if (config.ca_file_ignored) {
+        platform_.log.write("config.json: \"ca_file\" is not a path to a file; ignored");
+    }
     api_ = makeBackend_(config);
     createCollaborators();
     try {

@@ -11,7 +11,7 @@ using nlohmann::json;
 
 APIClient::APIClient(Config config, Keychain& keychain, const Scheduler& clock)
     : config_(std::move(config)), keychain_(keychain), clock_(clock), tokenExpiry_(kDistantPast),
-      transport_(std::make_unique<HTTPTransport>()) {
+      transport_(std::make_unique<HTTPTransport>(config_.ca_file)) {
     if (auto session = SessionStore::load(keychain_)) {
         accessToken_ = session->accessToken;
         refreshToken_ = session->refreshToken;

@@ -60,6 +60,19 @@ std::optional<std::string> extensionString(const json& object, const char* key, 
     }
 }
 
+// A wrong "ca_file" costs only itself: the rest of the file still counts.
+void readCAFile(const json& object, Config& config) {
+    const auto it = object.find("ca_file");
+    if (it == object.end() || it->is_null()) {
+        return;
+    }
+    if (it->is_string() && !it->get<std::string>().empty()) {
+        config.ca_file = it->get<std::string>();
+    } else {
+        config.ca_file_ignored = true;
+    }
+}
+
 template <typename T>
 void putIfPresent(json& object, const char* key, const std::optional<T>& value) {
     if (value) {
@@ -95,6 +108,7 @@ std::optional<Config> Config::decode(std::string_view text, Log* log) {
         config.context_excluded_apps = optionalStringList(object, "context_excluded_apps");
         config.context_text_only_apps = optionalStringList(object, "context_text_only_apps");
         config.dictation_key = extensionString(object, "dictation_key", log);
+        readCAFile(object, config);
         return config;
     } catch (const WrongType&) {
         return std::nullopt;
@@ -146,6 +160,7 @@ std::string Config::encode() const {
     putIfPresent(object, "context_excluded_apps", context_excluded_apps);
     putIfPresent(object, "context_text_only_apps", context_text_only_apps);
     putIfPresent(object, "dictation_key", dictation_key);
+    putIfPresent(object, "ca_file", ca_file);
     return object.dump();
 }
 

@@ -24,6 +24,11 @@ struct Config {
     std::optional<std::vector<std::string>> context_text_only_apps;
     // Linux only: the X keysym name of the dictation key ("Control_R" when absent).
     std::optional<std::string> dictation_key;
+    // A private certificate authority (PEM file) that an https api_url's
+    // certificate is checked against, besides the system's.
+    std::optional<std::string> ca_file;
+    // The file had a "ca_file" that is not a path; it was left out.
+    bool ca_file_ignored = false;
 
     bool operator==(const Config&) const = default;
 

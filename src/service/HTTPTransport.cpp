@@ -137,7 +137,7 @@ struct HTTPTransport::Shared {
     }
 };
 
-HTTPTransport::HTTPTransport() {
+HTTPTransport::HTTPTransport(std::optional<std::string> caFile) : caFile_(std::move(caFile)) {
     initialiseCurlOnce();
     shared_ = std::make_unique<Shared>();
 }
@@ -217,6 +217,9 @@ HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+    if (caFile_) {
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_->c_str());
+    }
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::ceil(request.timeoutSeconds * 1000)));
     if (request.method == "GET") {

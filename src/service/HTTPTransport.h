@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,9 @@ struct HTTPResponse {
 // between all handles.
 class HTTPTransport {
 public:
-    HTTPTransport();
+    // `caFile`: a PEM file of certificate authorities that https servers'
+    // certificates are checked against instead of the system's.
+    explicit HTTPTransport(std::optional<std::string> caFile = std::nullopt);
     ~HTTPTransport();
     HTTPTransport(const HTTPTransport&) = delete;
     HTTPTransport& operator=(const HTTPTransport&) = delete;
@@ -52,6 +55,7 @@ private:
     void* takeHandle(const std::string& origin);
     void returnHandle(const std::string& origin, void* handle);
 
+    std::optional<std::string> caFile_;
     std::unique_ptr<Shared> shared_;
     std::mutex poolMutex_;
     std::vector<IdleHandle> idle_; // most recently returned last

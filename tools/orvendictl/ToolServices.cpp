@@ -34,6 +34,9 @@ Keychain& ToolServices::keychain() {
 const Config& ToolServices::config() {
     if (!config_) {
         config_ = Config::load(files_);
+        if (config_->ca_file_ignored) {
+            log_.write("config.json: \"ca_file\" is not a path to a file; ignored");
+        }
     }
     return *config_;
 }

@@ -50,7 +50,7 @@ std::string ServerProcess::log() const {
 }
 
 void ServerProcess::waitUntilListening() {
-    static const std::regex kListening(R"(Listening on http://127\.0\.0\.1:(\d+))");
+    static const std::regex kListening(R"(Listening on https?://127\.0\.0\.1:(\d+))");
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         std::smatch match;

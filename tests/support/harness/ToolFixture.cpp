@@ -22,12 +22,13 @@ void ToolFixture::TearDown() {
     stopServer();
 }
 
-void ToolFixture::startServer() {
+void ToolFixture::startServer(const std::vector<std::string>& extraArguments) {
+    std::vector<std::string> arguments{"--anon-key", kAnonKey, "--user",
+                                       std::string(kEmail) + ":" + kPassword};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_BIN_DIR "/orvendi-server",
-        temp_.path() / "server",
-        temp_.path() / "server.log",
-        {"--anon-key", kAnonKey, "--user", std::string(kEmail) + ":" + kPassword}});
+        ORVENDI_BIN_DIR "/orvendi-server", temp_.path() / "server", temp_.path() / "server.log",
+        arguments});
 }
 
 void ToolFixture::stopServer() {
@@ -36,7 +37,7 @@ void ToolFixture::stopServer() {
     }
 }
 
-void ToolFixture::writeConfig(bool passwordGrant) {
+void ToolFixture::writeConfig(bool passwordGrant, const nlohmann::json& overrides) {
     nlohmann::json config = {{"api_url", server_->baseUrl()}};
     if (passwordGrant) {
         config["supabase_url"] = server_->baseUrl();
@@ -44,6 +45,7 @@ void ToolFixture::writeConfig(bool passwordGrant) {
         config["email"] = kEmail;
         config["password"] = kPassword;
     }
+    config.update(overrides);
     writeFile(home() / ".orvendi" / "config.json", config.dump());
 }
 

@@ -29,11 +29,13 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void startServer();
+    void startServer(const std::vector<std::string>& extraArguments = {});
     void stopServer();
     // The configuration file: the server's address and, with `passwordGrant`,
     // the account's credentials so every run signs itself in.
-    void writeConfig(bool passwordGrant);
+    // `overrides`: keys that replace or add to those.
+    void writeConfig(bool passwordGrant,
+                     const nlohmann::json& overrides = nlohmann::json::object());
 
     CapturedRun tool(const std::vector<std::string>& arguments, const std::string& input = {});
     // The tool with a line on its standard input `seconds` after it started

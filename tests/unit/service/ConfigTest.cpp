@@ -37,6 +37,7 @@ const DecodeCase kDecodeCases[] = {
     {"vault_dir bool", R"({"api_url":"x","vault_dir":true})", false},
     {"dictation_key string", R"({"api_url":"x","dictation_key":"Super_R"})", true},
     {"dictation_key number is ignored", R"({"api_url":"x","dictation_key":105})", true},
+    {"ca_file number is left out alone", R"({"api_url":"x","ca_file":7})", true},
 };
 
 TEST(ConfigDecode, FollowsTheTypeRulesForEveryKey) {
