@@ -162,11 +162,21 @@ void AppDelegate::wireKeyMonitor() {
     fnMonitor_.onContextDown = onDown;
     fnMonitor_.onContextUp = onUp;
     fnMonitor_.onContextUpgrade = [] { return false; };
+    fnMonitor_.onReleaseLost = [weakSelf] {
+        if (auto self = weakSelf.lock()) {
+            self->fnReleaseLost();
+        }
+    };
 }
 
 void AppDelegate::insertAccessibilityWarning(Menu& menu) {
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-    menu.insertItem(0, "⚠ Grant Accessibility for the dictation key…", [weakSelf] {
+    // Where the platform knows the one thing to do (a Wayland session), the
+    // item says it.
+    const std::string advice = platform_.keyEvents.monitorAdvice();
+    const std::string title =
+        advice.empty() ? "⚠ Grant Accessibility for the dictation key…" : "⚠ " + advice;
+    menu.insertItem(0, title, [weakSelf] {
         if (auto self = weakSelf.lock()) {
             self->openAccessibilitySettings();
         }

@@ -55,6 +55,7 @@ public:
     // Key gestures (the monitor's callbacks) and menu commands.
     void fnDown();
     void fnUp();
+    void fnReleaseLost();
     void menuToggle();
     void retrySavedRecording();
     void copyLast();

@@ -64,6 +64,25 @@ void AppDelegate::fnUp() {
     setToggleTitle(kStartTitle);
 }
 
+// The key source lost the key's release: a microphone must not stay open for a
+// key nobody holds, nor a dictation be cut short, so it goes on hands-free and
+// the next press ends it.
+void AppDelegate::fnReleaseLost() {
+    if (!fnDownAt_) {
+        return;
+    }
+    fnDownAt_.reset();
+    if (!recorder_.isRecording()) {
+        showCurrentRecordingState();
+        return;
+    }
+    locked_ = true;
+    lastQuickTapAt_ = kDistantPast;
+    screenHUD_.show("Recording hands-free: press " + platform_.keyEvents.dictationKeyName() +
+                        " again to stop",
+                    "record.circle");
+}
+
 void AppDelegate::menuToggle() {
     if (recorder_.isRecording()) {
         locked_ = false;
