@@ -16,6 +16,10 @@
 #include "platform/linux/desktop/QtScheduler.h"
 #include "platform/linux/desktop/QtWindows.h"
 #include "platform/linux/desktop/X11DesktopServices.h"
+#include "platform/linux/keys/CommandKeyEvents.h"
+#include "platform/linux/keys/DesktopSession.h"
+#include "platform/linux/wayland/DictationCommand.h"
+#include "platform/linux/wayland/WaylandDesktopServices.h"
 #include "service/Config.h"
 
 namespace {
@@ -27,13 +31,35 @@ using namespace orvendi;
 struct LinuxDesktop {
     explicit LinuxDesktop(QtApplication& application)
         : application(application), log("orvendi"), windows(defaults), keychain(log),
-          desktop(Config::load(files).dictation_key, [this] { return microphone.authorization(); },
-                  [this] { return Config::load(files).api_url + "/settings"; }) {}
+          desktop(
+              Config::load(files).dictation_key, [this] { return microphone.authorization(); },
+              [this] { return Config::load(files).api_url + "/settings"; }),
+          wayland(waylandServices()),
+          keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
+                    scheduler) {}
+
+    // On Wayland the dictation key needs a source of its own; everything else
+    // runs through XWayland.
+    std::unique_ptr<WaylandDesktopServices> waylandServices() {
+        const auto session = DesktopSession::detect(DesktopSession::processEnvironment());
+        if (!session.wayland) {
+            log.write("Orvendi session: " + session.describe());
+            return nullptr;
+        }
+        return std::make_unique<WaylandDesktopServices>(session, Config::load(files).dictation_key,
+                                                        desktop, scheduler, log);
+    }
+    Privacy& privacy() {
+        return wayland ? static_cast<Privacy&>(wayland->privacy) : desktop.privacy;
+    }
 
     Platform platform() {
-        return Platform{scheduler,    application,           windows,          desktop.workspace,
-                        pasteboard,   desktop.accessibility, desktop.keyEvents, desktop.privacy,
-                        audioInput,   keychain,              defaults,         files,
+        return Platform{scheduler,  application,
+                        windows,    desktop.workspace,
+                        pasteboard, desktop.accessibility,
+                        keyEvents,  privacy(),
+                        audioInput, keychain,
+                        defaults,   files,
                         log};
     }
 
@@ -48,11 +74,17 @@ struct LinuxDesktop {
     PulseAudioInput audioInput;
     PulseMicrophoneProbe microphone;
     X11DesktopServices desktop;
+    std::unique_ptr<WaylandDesktopServices> wayland;
+    // `orvendi --dictation press|release` joins the session's key monitor.
+    CommandKeyEvents keyEvents;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = DictationCommand::run(argc, argv)) {
+        return *status;
+    }
     QtApplication::prepare();
     QApplication qt(argc, argv);
     QtApplication application(qt.arguments());
@@ -78,6 +110,20 @@ int main(int argc, char** argv) {
             self->openURLs(urls);
         }
     });
+    QObject::connect(&application.singleInstance(), &SingleInstance::dictationRequested,
+                     &application, [weakDelegate, &services](const QString& gesture) {
+                         auto self = weakDelegate.lock();
+                         if (!self) {
+                             return;
+                         }
+                         if (gesture == QStringLiteral("toggle")) {
+                             self->menuToggle();
+                         } else if (gesture == QStringLiteral("press")) {
+                             services->keyEvents.press();
+                         } else if (gesture == QStringLiteral("release")) {
+                             services->keyEvents.release();
+                         }
+                     });
     services->scheduler.mainAsync([delegate] { delegate->applicationDidFinishLaunching(); });
     const int status = application.run();
     delegate.reset();

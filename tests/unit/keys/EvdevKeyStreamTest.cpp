@@ -15,9 +15,15 @@ struct Event {
     int value;
 };
 
-constexpr Event press(int code) { return {EV_KEY, code, 1}; }
-constexpr Event repeat(int code) { return {EV_KEY, code, 2}; }
-constexpr Event release(int code) { return {EV_KEY, code, 0}; }
+constexpr Event press(int code) {
+    return {EV_KEY, code, 1};
+}
+constexpr Event repeat(int code) {
+    return {EV_KEY, code, 2};
+}
+constexpr Event release(int code) {
+    return {EV_KEY, code, 0};
+}
 constexpr Event kReport{EV_SYN, SYN_REPORT, 0};
 constexpr Event kDropped{EV_SYN, SYN_DROPPED, 0};
 
@@ -57,23 +63,23 @@ TEST_P(EvdevKeyStreamTest, ReportsPressesAndReleasesOfTheDictationKey) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, EvdevKeyStreamTest,
-    ::testing::Values(
-        StreamCase{"HoldAndRelease",
-                   {press(KEY_RIGHTCTRL), kReport, repeat(KEY_RIGHTCTRL), kReport,
-                    repeat(KEY_RIGHTCTRL), release(KEY_RIGHTCTRL), kReport},
-                   {Change::Press, Change::Release}},
-        StreamCase{"OtherKeysCountForNothing",
-                   {press(KEY_A), release(KEY_A), press(KEY_LEFTCTRL), release(KEY_LEFTCTRL)},
-                   {}},
-        StreamCase{"TwoWatchedKeysHeldTogetherAreOnePress",
-                   {press(KEY_RIGHTCTRL), press(KEY_RIGHTALT), release(KEY_RIGHTCTRL),
-                    release(KEY_RIGHTALT)},
-                   {Change::Press, Change::Release}},
-        StreamCase{"ReleaseWithoutPressIsNothing", {release(KEY_RIGHTCTRL)}, {}},
-        StreamCase{"DroppedEventsLoseAHeldKeyUntilTheNextReport",
-                   {press(KEY_RIGHTCTRL), kReport, kDropped, release(KEY_RIGHTCTRL),
-                    press(KEY_RIGHTCTRL), kReport, press(KEY_RIGHTCTRL), kReport},
-                   {Change::Press, Change::Lost, Change::Press}}),
+    ::testing::Values(StreamCase{"HoldAndRelease",
+                                 {press(KEY_RIGHTCTRL), kReport, repeat(KEY_RIGHTCTRL), kReport,
+                                  repeat(KEY_RIGHTCTRL), release(KEY_RIGHTCTRL), kReport},
+                                 {Change::Press, Change::Release}},
+                      StreamCase{"OtherKeysCountForNothing",
+                                 {press(KEY_A), release(KEY_A), press(KEY_LEFTCTRL),
+                                  release(KEY_LEFTCTRL)},
+                                 {}},
+                      StreamCase{"TwoWatchedKeysHeldTogetherAreOnePress",
+                                 {press(KEY_RIGHTCTRL), press(KEY_RIGHTALT), release(KEY_RIGHTCTRL),
+                                  release(KEY_RIGHTALT)},
+                                 {Change::Press, Change::Release}},
+                      StreamCase{"ReleaseWithoutPressIsNothing", {release(KEY_RIGHTCTRL)}, {}},
+                      StreamCase{"DroppedEventsLoseAHeldKeyUntilTheNextReport",
+                                 {press(KEY_RIGHTCTRL), kReport, kDropped, release(KEY_RIGHTCTRL),
+                                  press(KEY_RIGHTCTRL), kReport, press(KEY_RIGHTCTRL), kReport},
+                                 {Change::Press, Change::Lost, Change::Press}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EvdevDevices, KeyboardsThatCanSendTheKeyAreRead) {

@@ -41,7 +41,8 @@ TEST_F(HeldKeyTest, AHoldBeyondTheLongestIsLost) {
     scheduler.advance(1);
     EXPECT_FALSE(key.isDown());
     key.lose();
-    EXPECT_EQ(changes, (std::vector<Change>{Change::Down, Change::Up, Change::Down, Change::UpLost}));
+    EXPECT_EQ(changes,
+              (std::vector<Change>{Change::Down, Change::Up, Change::Down, Change::UpLost}));
 }
 
 // `orvendi --dictation press|release` works even when the session's monitor

@@ -11,7 +11,8 @@ using namespace sway_ipc;
 // Messages arrive in pieces of any size, several in one read.
 TEST(SwayIpc, ReaderSplitsAStreamIntoMessagesWhateverThePieces) {
     const std::string stream = encode(kRunCommand, R"([{"success":true}])") +
-                               encode(kBindingEvent, R"({"change":"run"})") + encode(kSubscribe, "");
+                               encode(kBindingEvent, R"({"change":"run"})") +
+                               encode(kSubscribe, "");
     for (size_t piece : {size_t(1), size_t(5), stream.size()}) {
         Reader reader;
         std::vector<Message> messages;
@@ -37,9 +38,8 @@ TEST(SwayIpc, BytesThatAreNotSwayIpcAreRefused) {
 
 TEST(SwayIpc, OnlyTheAgentsOwnBindingsMoveTheKey) {
     const Bindings bindings("Control_R");
-    EXPECT_EQ(bindings.addCommands(),
-              "bindsym --no-repeat Control_R nop orvendi dictation press; "
-              "bindsym --release Control_R nop orvendi dictation release");
+    EXPECT_EQ(bindings.addCommands(), "bindsym --no-repeat Control_R nop orvendi dictation press; "
+                                      "bindsym --release Control_R nop orvendi dictation release");
     auto event = [](const std::string& change, const std::string& command) {
         return R"({"change":")" + change + R"(","binding":{"command":")" + command +
                R"(","symbol":"Control_R","input_type":"keyboard"}})";

@@ -3,8 +3,9 @@
 namespace orvendi {
 
 CommandKeyEvents::CommandKeyEvents(KeyEvents& session, Scheduler& scheduler)
-    : session_(session),
-      command_(scheduler, [this](HeldKey::Change change) { report(change == HeldKey::Change::UpLost); }) {}
+    : session_(session), command_(scheduler, [this](HeldKey::Change change) {
+          report(change == HeldKey::Change::UpLost);
+      }) {}
 
 bool CommandKeyEvents::startMonitor(std::function<void(KeyFlags)> onFlagsChanged) {
     onFlagsChanged_ = std::move(onFlagsChanged);
