@@ -4,9 +4,8 @@
 // can hold a key across separate commands.
 //
 // Usage: orvendi-virtual-keyboard FIFO
-// Creates FIFO and reads lines from it: "press KEYSYM", "release KEYSYM"
-// (XKB keysym names such as Control_R or a) and "type TEXT" (each character
-// pressed and released; characters of the us layout's first two levels).
+// Creates FIFO and reads lines from it: "press KEYSYM" and "release KEYSYM"
+// (XKB keysym names such as Control_R or a).
 #define _GNU_SOURCE
 #include <errno.h>
 #include <signal.h>
@@ -86,7 +85,6 @@ static int upload_keymap(struct keyboard* keyboard) {
 struct key_search {
     xkb_keysym_t keysym;
     xkb_keycode_t keycode;
-    xkb_level_index_t level;
 };
 
 static void find_key(struct xkb_keymap* keymap, xkb_keycode_t keycode, void* data) {
@@ -94,15 +92,11 @@ static void find_key(struct xkb_keymap* keymap, xkb_keycode_t keycode, void* dat
     if (search->keycode != XKB_KEYCODE_INVALID) {
         return;
     }
-    for (xkb_level_index_t level = 0; level < 2; ++level) {
-        const xkb_keysym_t* syms = NULL;
-        const int count = xkb_keymap_key_get_syms_by_level(keymap, keycode, 0, level, &syms);
-        for (int i = 0; i < count; ++i) {
-            if (syms[i] == search->keysym) {
-                search->keycode = keycode;
-                search->level = level;
-                return;
-            }
+    const xkb_keysym_t* syms = NULL;
+    const int count = xkb_keymap_key_get_syms_by_level(keymap, keycode, 0, 0, &syms);
+    for (int i = 0; i < count; ++i) {
+        if (syms[i] == search->keysym) {
+            search->keycode = keycode;
         }
     }
 }
@@ -122,29 +116,8 @@ static void send_key(struct keyboard* keyboard, xkb_keycode_t keycode, int press
 static int key_for(struct keyboard* keyboard, xkb_keysym_t keysym, struct key_search* search) {
     search->keysym = keysym;
     search->keycode = XKB_KEYCODE_INVALID;
-    search->level = 0;
     xkb_keymap_key_for_each(keyboard->keymap, find_key, search);
     return search->keycode == XKB_KEYCODE_INVALID ? -1 : 0;
-}
-
-static void type_text(struct keyboard* keyboard, const char* text) {
-    struct key_search shift;
-    key_for(keyboard, XKB_KEY_Shift_L, &shift);
-    for (const char* c = text; *c != '\0'; ++c) {
-        struct key_search key;
-        if (key_for(keyboard, xkb_utf32_to_keysym((uint32_t)(unsigned char)*c), &key) < 0) {
-            fprintf(stderr, "orvendi-virtual-keyboard: no key for '%c'\n", *c);
-            continue;
-        }
-        if (key.level == 1) {
-            send_key(keyboard, shift.keycode, 1);
-        }
-        send_key(keyboard, key.keycode, 1);
-        send_key(keyboard, key.keycode, 0);
-        if (key.level == 1) {
-            send_key(keyboard, shift.keycode, 0);
-        }
-    }
 }
 
 static void run_command(struct keyboard* keyboard, char* line) {
@@ -155,9 +128,7 @@ static void run_command(struct keyboard* keyboard, char* line) {
         return;
     }
     *argument++ = '\0';
-    if (strcmp(line, "type") == 0) {
-        type_text(keyboard, argument);
-    } else if (strcmp(line, "press") == 0 || strcmp(line, "release") == 0) {
+    if (strcmp(line, "press") == 0 || strcmp(line, "release") == 0) {
         struct key_search key;
         const xkb_keysym_t keysym = xkb_keysym_from_name(argument, XKB_KEYSYM_NO_FLAGS);
         if (keysym == XKB_KEY_NoSymbol || key_for(keyboard, keysym, &key) < 0) {
