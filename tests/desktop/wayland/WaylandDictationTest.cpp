@@ -104,8 +104,8 @@ TEST_F(WaylandDictationTest, KeyHeldOrDoubleTappedInANativeWindowDictates) {
 }
 
 // A desktop shortcut's command starts and stops hands-free dictation, and the
-// agent leaves no binding of its own behind when it quits.
-TEST_F(WaylandDictationTest, DictationCommandTogglesAndQuittingRemovesTheBindings) {
+// agent leaves no binding of its own behind when it ends.
+TEST_F(WaylandDictationTest, DictationCommandTogglesAndEndingRemovesTheBindings) {
     startSignedInAgent();
     auto field = openZenity(QStringLiteral("wayland"));
     ASSERT_EQ(agent().launchAgain({"--dictation", "toggle"}).exitCode, 0);
@@ -115,8 +115,8 @@ TEST_F(WaylandDictationTest, DictationCommandTogglesAndQuittingRemovesTheBinding
     ASSERT_TRUE(waitForTranscriptions(1));
     EXPECT_EQ(agent().launchAgain({"--dictation", "hold"}).exitCode, 2);
 
-    ASSERT_TRUE(clickTrayItem("Quit"));
-    ASSERT_TRUE(eventually([&] { return !agent().running(); }));
+    // Ended as a logout or a service manager ends it: it winds down as on Quit.
+    EXPECT_EQ(agent().stop(), 0);
     // Removing a binding that is no longer there fails.
     const auto removed = runProcess(QStringLiteral("swaymsg"),
                                     {QStringLiteral("unbindsym --release ") + kDictationKey});

@@ -5,6 +5,7 @@
 
 #include "platform/linux/keys/DesktopSession.h"
 #include "platform/linux/wayland/WaylandKeyEvents.h"
+#include "platform/linux/wayland/TerminationSignals.h"
 #include "platform/linux/wayland/WaylandPrivacy.h"
 
 namespace orvendi {
@@ -25,6 +26,9 @@ public:
 
     WaylandKeyEvents keyEvents;
     WaylandPrivacy privacy;
+
+private:
+    TerminationSignals terminationSignals_;
 };
 
 } // namespace orvendi
