@@ -9,6 +9,8 @@
 #include "app/AppDelegate.h"
 #include "base/Error.h"
 #include "platform/linux/X11DesktopServices.h"
+#include "platform/linux/keys/CommandKeyEvents.h"
+#include "platform/linux/keys/DesktopSession.h"
 #include "platform/linux/pulse/PulseAudioInput.h"
 #include "platform/linux/pulse/PulseMicrophoneProbe.h"
 #include "platform/linux/qt/QtApplication.h"
@@ -19,6 +21,8 @@
 #include "platform/linux/system/SettingsDefaults.h"
 #include "platform/linux/system/StderrLog.h"
 #include "platform/linux/system/XdgFiles.h"
+#include "platform/linux/wayland/DictationCommand.h"
+#include "platform/linux/wayland/WaylandDesktopServices.h"
 #include "service/Config.h"
 
 namespace {
@@ -33,12 +37,30 @@ struct LinuxDesktop {
           desktop(
               Config::load(files, &log).dictation_key,
               [this] { return microphone.authorization(); },
-              [this] { return Config::load(files).api_url + "/settings"; }) {}
+              [this] { return Config::load(files).api_url + "/settings"; }),
+          wayland(waylandServices()),
+          keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
+                    scheduler) {}
+
+    // On Wayland the dictation key needs a source of its own; everything else
+    // runs through XWayland.
+    std::unique_ptr<WaylandDesktopServices> waylandServices() {
+        const auto session = DesktopSession::detect(DesktopSession::processEnvironment());
+        if (!session.wayland) {
+            log.write("Orvendi session: " + session.describe());
+            return nullptr;
+        }
+        return std::make_unique<WaylandDesktopServices>(session, Config::load(files).dictation_key,
+                                                        desktop, scheduler, log);
+    }
+    Privacy& privacy() {
+        return wayland ? static_cast<Privacy&>(wayland->privacy) : desktop.privacy;
+    }
 
     Platform platform() {
         return Platform{scheduler,         application,        windows,
                         desktop.workspace, desktop.pasteboard, desktop.accessibility,
-                        desktop.keyEvents, desktop.privacy,    audioInput,
+                        keyEvents,         privacy(),          audioInput,
                         keychain,          defaults,           files,
                         log};
     }
@@ -53,6 +75,9 @@ struct LinuxDesktop {
     PulseAudioInput audioInput;
     PulseMicrophoneProbe microphone;
     X11DesktopServices desktop;
+    std::unique_ptr<WaylandDesktopServices> wayland;
+    // `orvendi --dictation press|release` joins the session's key monitor.
+    CommandKeyEvents keyEvents;
 };
 
 // Answers --help, --version and mistaken options; an exit status when the
@@ -79,6 +104,10 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // `orvendi --dictation ...` talks to the running agent and needs no display.
+    if (const auto status = DictationCommand::run(argc, argv)) {
+        return *status;
+    }
     if (const auto status = answerCommandLine(argc, argv)) {
         return *status;
     }
@@ -107,6 +136,20 @@ int main(int argc, char** argv) {
             self->openURLs(urls);
         }
     });
+    QObject::connect(&application.singleInstance(), &SingleInstance::dictationRequested,
+                     &application, [weakDelegate, &services](const QString& gesture) {
+                         auto self = weakDelegate.lock();
+                         if (!self) {
+                             return;
+                         }
+                         if (gesture == QStringLiteral("toggle")) {
+                             self->menuToggle();
+                         } else if (gesture == QStringLiteral("press")) {
+                             services->keyEvents.press();
+                         } else if (gesture == QStringLiteral("release")) {
+                             services->keyEvents.release();
+                         }
+                     });
     services->scheduler.mainAsync([delegate] { delegate->applicationDidFinishLaunching(); });
     const int status = application.run();
     delegate.reset();

@@ -154,7 +154,8 @@ void AppDelegate::finishAuthenticatedSetup(const Config& config,
             reporter_->emitActivation("shortcut_ready");
         } else {
             StatusMenu::insertAccessibilityWarning(
-                *menu, weakCommand(&AppDelegate::openAccessibilitySettings));
+                *menu, platform_.keyEvents.monitorAdvice(),
+                weakCommand(&AppDelegate::openAccessibilitySettings));
         }
     }
     if (fnMonitoring_) {
@@ -176,6 +177,7 @@ void AppDelegate::wireKeyMonitor() {
     fnMonitor_.onContextDown = onDown;
     fnMonitor_.onContextUp = onUp;
     fnMonitor_.onContextUpgrade = [] { return false; };
+    fnMonitor_.onReleaseLost = weakCommand(&AppDelegate::fnReleaseLost);
 }
 
 std::function<void()> AppDelegate::weakCommand(void (AppDelegate::*command)()) {
@@ -205,6 +207,13 @@ void AppDelegate::fnUp() {
     ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (gestures_) {
         gestures_->fnUp();
+    }
+}
+
+void AppDelegate::fnReleaseLost() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (gestures_) {
+        gestures_->fnReleaseLost();
     }
 }
 

@@ -57,6 +57,9 @@ public:
     // they do nothing.
     void fnDown();
     void fnUp();
+    // The key source lost the release of a held key.
+    void fnReleaseLost();
+    void fnReleaseLost();
     void menuToggle();
     void retrySavedRecording();
     void copyLast();

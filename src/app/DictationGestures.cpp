@@ -82,6 +82,23 @@ void DictationGestures::fnUp() {
     statusMenu_->showIdle();
 }
 
+// A microphone must not stay open for a key nobody holds, nor a dictation be
+// cut short, so it goes on hands-free and the next press ends it.
+void DictationGestures::fnReleaseLost() {
+    if (!fnDownAt_) {
+        return;
+    }
+    fnDownAt_.reset();
+    if (!recorder_->isRecording()) {
+        return;
+    }
+    locked_ = true;
+    lastQuickTapAt_ = kDistantPast;
+    hud_->show("Recording hands-free: press " + services_.keyEvents.dictationKeyName() +
+                   " again to stop",
+               "record.circle");
+}
+
 void DictationGestures::menuToggle() {
     if (recorder_->isRecording()) {
         locked_ = false;

@@ -37,6 +37,8 @@ public:
 
     void fnDown();
     void fnUp();
+    // The key source lost the key's release: the recording goes on hands-free.
+    void fnReleaseLost();
     // Starts a hands-free recording, or ends the one running.
     void menuToggle();
     bool isLocked() const { return locked_; }

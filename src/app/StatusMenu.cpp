@@ -53,8 +53,13 @@ std::shared_ptr<Menu> StatusMenu::currentMenu() const {
     return statusItem_->menu();
 }
 
-void StatusMenu::insertAccessibilityWarning(Menu& menu, std::function<void()> openSettings) {
-    menu.insertItem(0, "⚠ Grant Accessibility for the dictation key…", std::move(openSettings));
+void StatusMenu::insertAccessibilityWarning(Menu& menu, const std::string& advice,
+                                            std::function<void()> openSettings) {
+    // Where the platform knows the one thing to do (a Wayland session), the
+    // item says it.
+    const std::string title =
+        advice.empty() ? "⚠ Grant Accessibility for the dictation key…" : "⚠ " + advice;
+    menu.insertItem(0, title, std::move(openSettings));
     menu.insertSeparator(1);
 }
 

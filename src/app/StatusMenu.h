@@ -44,7 +44,9 @@ public:
     // The menu the status item shows now (normally menu()).
     std::shared_ptr<Menu> currentMenu() const;
     // The warning item at the top of `menu`, when the dictation key cannot be watched.
-    static void insertAccessibilityWarning(Menu& menu, std::function<void()> openSettings);
+    // `advice`: the platform's one sentence on what to do, when it knows one.
+    static void insertAccessibilityWarning(Menu& menu, const std::string& advice,
+                                           std::function<void()> openSettings);
 
     void setIcon(const std::string& symbol, const std::string& accessibility);
     void showIdle();

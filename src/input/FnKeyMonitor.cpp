@@ -21,14 +21,16 @@ bool FnKeyMonitor::start() {
         // main-queue task, in the order the changes arrived.
         scheduler.mainAsync([weakSelf, flags] {
             if (auto self = weakSelf.lock()) {
-                (*self)->handleFlags(flags.dictationKeyDown, flags.controlDown);
+                (*self)->handleFlags(flags);
             }
         });
     });
     return monitoring_;
 }
 
-void FnKeyMonitor::handleFlags(bool fnDown, bool controlDown) {
+void FnKeyMonitor::handleFlags(KeyFlags flags) {
+    const bool fnDown = flags.dictationKeyDown;
+    const bool controlDown = flags.controlDown;
     const bool fnWasDown = fnIsDown_;
     const bool controlWasDown = controlIsDown_;
     if (fnDown && controlDown) {
@@ -48,7 +50,7 @@ void FnKeyMonitor::handleFlags(bool fnDown, bool controlDown) {
     } else {
         fnIsDown_ = false;
         controlIsDown_ = controlDown;
-        handleFnUp(fnWasDown);
+        handleFnUp(fnWasDown, flags.releaseLost);
     }
 }
 
@@ -68,8 +70,13 @@ void FnKeyMonitor::handleBothDown(bool fnWasDown, bool controlWasDown) {
     }
 }
 
-void FnKeyMonitor::handleFnUp(bool fnWasDown) {
+void FnKeyMonitor::handleFnUp(bool fnWasDown, bool releaseLost) {
     if (!fnWasDown) {
+        return;
+    }
+    if (releaseLost && activeGesture_ && onReleaseLost) {
+        onReleaseLost();
+        activeGesture_.reset();
         return;
     }
     // The up callback matches the kind in force at release, and runs before the

@@ -4,9 +4,10 @@
 #include <memory>
 #include <optional>
 
+#include "platform/KeyEvents.h"
+
 namespace orvendi {
 
-class KeyEvents;
 class Scheduler;
 
 // Turns presses and releases of the dictation key into gesture callbacks. The
@@ -30,6 +31,9 @@ public:
     // Asked when Control is pressed during a dictation gesture: true turns it
     // into a contextual gesture.
     std::function<bool()> onContextUpgrade;
+    // Replaces the up callback of a gesture whose release went missing (the
+    // key source lost track of the key); when empty the gesture simply ends.
+    std::function<void()> onReleaseLost;
 
     // Starts the system-wide, listen-only key monitor. False when the platform
     // refuses it (the owner may try again later); once running it lives as long
@@ -39,9 +43,9 @@ public:
     std::optional<ActiveGesture> activeGesture() const { return activeGesture_; }
 
 private:
-    void handleFlags(bool fnDown, bool controlDown);
+    void handleFlags(KeyFlags flags);
     void handleBothDown(bool fnWasDown, bool controlWasDown);
-    void handleFnUp(bool fnWasDown);
+    void handleFnUp(bool fnWasDown, bool releaseLost);
 
     KeyEvents& keyEvents_;
     Scheduler& scheduler_;

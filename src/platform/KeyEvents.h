@@ -10,6 +10,9 @@ namespace orvendi {
 struct KeyFlags {
     bool dictationKeyDown = false;
     bool controlDown = false;
+    // With the dictation key up: its release never came, the source lost
+    // track of the key (the user may still hold it, or let go long ago).
+    bool releaseLost = false;
     bool operator==(const KeyFlags&) const = default;
 };
 
@@ -25,6 +28,9 @@ public:
     virtual void postPasteKeystroke() = 0;
     // A readable name of the dictation key, for messages and menus.
     virtual std::string dictationKeyName() const = 0;
+    // When the monitor cannot start: one sentence telling the user what to do
+    // once for a working dictation key. Empty where the generic warning fits.
+    virtual std::string monitorAdvice() const { return {}; }
 };
 
 } // namespace orvendi

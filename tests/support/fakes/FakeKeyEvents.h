@@ -17,11 +17,20 @@ public:
     }
     void postPasteKeystroke() override { ++pasteKeystrokes; }
     std::string dictationKeyName() const override { return keyName; }
+    std::string monitorAdvice() const override { return advice; }
 
     // Delivers a flags change as the platform would (on the main thread).
     void send(bool dictationKeyDown, bool controlDown) {
         if (callback_) {
             callback_({dictationKeyDown, controlDown});
+        }
+    }
+    // The key reported up because its source lost the release.
+    void sendReleaseLost() {
+        if (callback_) {
+            KeyFlags flags;
+            flags.releaseLost = true;
+            callback_(flags);
         }
     }
     bool isMonitoring() const { return static_cast<bool>(callback_); }
@@ -30,6 +39,7 @@ public:
     int startCount = 0;
     int pasteKeystrokes = 0;
     std::string keyName = "Right Ctrl";
+    std::string advice;
 
 private:
     std::function<void(KeyFlags)> callback_;

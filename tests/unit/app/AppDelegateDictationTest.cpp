@@ -68,6 +68,26 @@ TEST_F(Dictation, ShortTapCancelsAndDoubleTapLocksHandsFree) {
     EXPECT_FALSE(delegate->isRecording());
 }
 
+// A key source that lost the release: the microphone stays open hands-free
+// (nothing said is lost), the HUD says how to end it, and the next press does.
+TEST_F(Dictation, LostReleaseContinuesHandsFreeUntilTheNextPress) {
+    launchSignedIn();
+    press();
+    speak();
+    fake.scheduler.advance(1);
+    fake.keyEvents.sendReleaseLost();
+    fake.scheduler.runPending();
+    EXPECT_TRUE(delegate->isRecording());
+    EXPECT_TRUE(delegate->isLocked());
+    EXPECT_EQ(fake.windows.hud->text, "Recording hands-free: press Right Ctrl again to stop");
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u);
+
+    press();
+    fake.scheduler.runPending();
+    EXPECT_FALSE(delegate->isRecording());
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
+}
+
 TEST_F(Dictation, TapsMoreThanTheWindowApartSendNothing) {
     launchSignedIn();
     hold(0.2);

@@ -73,6 +73,13 @@ TEST_F(Launch, RefusedKeyMonitorPutsTheWarningItemOnTop) {
               "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
 }
 
+TEST_F(Launch, WarningItemSaysWhatThePlatformAdvises) {
+    fake.keyEvents.allowMonitor = false;
+    fake.keyEvents.advice = "Add a shortcut that runs: orvendi --dictation toggle";
+    launchSignedIn();
+    EXPECT_EQ(menu().itemAt(0)->title(), "⚠ Add a shortcut that runs: orvendi --dictation toggle");
+}
+
 TEST_F(Launch, InstallationIdIsStableAndReplacesAnythingThatIsNotAUUID) {
     launch();
     fake.defaults.setString("installationId", "not-a-uuid");

@@ -39,6 +39,8 @@ public:
     // Makes this process the agent (true), or hands this launch's links (or a
     // reopen) to the agent already running (false: the caller exits).
     bool claimSingleInstance();
+    // Requests of later launches reach the agent through it.
+    SingleInstance& singleInstance() { return instance_; }
 
     int run() override;
     void terminate() override;

@@ -10,9 +10,11 @@
 namespace orvendi {
 namespace {
 
-// The exchange: the new launch sends "open <url>" lines (or one "reopen"),
-// then "end"; the agent answers "ok" once it has taken the request.
+// The exchange: the new launch sends "open <url>" lines (or one "reopen", or
+// one "dictation <gesture>"), then "end"; the agent answers "ok" once it has
+// taken the request.
 constexpr char kOpen[] = "open ";
+constexpr char kDictation[] = "dictation ";
 constexpr char kReopen[] = "reopen";
 constexpr char kEnd[] = "end";
 constexpr char kAnswer[] = "ok";
@@ -65,7 +67,7 @@ SingleInstance::Claim SingleInstance::claim(const QStringList& urls) {
         if (locked) {
             lock.unlock();
         }
-        return handOver(urls);
+        return handOver(encodeRequest(urls));
     }
     // Nobody listens: a socket file left behind is stale.
     if (!listen()) {
@@ -75,13 +77,17 @@ SingleInstance::Claim SingleInstance::claim(const QStringList& urls) {
     return Claim::Primary;
 }
 
-SingleInstance::Claim SingleInstance::handOver(const QStringList& urls) {
+SingleInstance::Claim SingleInstance::handOverDictation(const QString& gesture) {
+    return handOver(QByteArray(kDictation) + gesture.toUtf8() + '\n' + kEnd + '\n');
+}
+
+SingleInstance::Claim SingleInstance::handOver(const QByteArray& request) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
         return Claim::NoAnswer;
     }
-    socket.write(encodeRequest(urls));
+    socket.write(request);
     if (!socket.waitForBytesWritten(kAnswerTimeoutMs)) {
         return Claim::NoAnswer;
     }
@@ -121,6 +127,7 @@ void SingleInstance::acceptConnection() {
                 return;
             }
             QStringList urls;
+            QStringList gestures;
             bool reopen = false;
             while (socket->canReadLine()) {
                 const QByteArray line = socket->readLine().chopped(1);
@@ -129,6 +136,8 @@ void SingleInstance::acceptConnection() {
                 }
                 if (line == kReopen) {
                     reopen = true;
+                } else if (line.startsWith(kDictation)) {
+                    gestures.append(QString::fromUtf8(line.mid(int(sizeof(kDictation)) - 1)));
                 } else if (line.startsWith(kOpen)) {
                     urls.append(QString::fromUtf8(line.mid(int(sizeof(kOpen)) - 1)));
                 }
@@ -136,6 +145,9 @@ void SingleInstance::acceptConnection() {
             socket->write(QByteArray(kAnswer) + '\n');
             socket->flush();
             socket->disconnectFromServer();
+            for (const QString& gesture : gestures) {
+                emit dictationRequested(gesture);
+            }
             if (!urls.isEmpty()) {
                 emit openURLsRequested(urls);
             } else if (reopen) {

@@ -27,6 +27,9 @@ public:
     // Becomes the agent, or hands `urls` (empty: reopen) to the running one.
     // Blocks for at most a few seconds; call before the event loop runs.
     Claim claim(const QStringList& urls);
+    // Hands a dictation gesture ("press", "release", "toggle") to the running
+    // agent; never becomes the agent. HandedOver or NoAnswer (none runs).
+    Claim handOverDictation(const QString& gesture);
 
     const QString& socketPath() const { return socketPath_; }
 
@@ -37,9 +40,10 @@ public:
 signals:
     void reopenRequested();
     void openURLsRequested(const QStringList& urls);
+    void dictationRequested(const QString& gesture);
 
 private:
-    Claim handOver(const QStringList& urls);
+    Claim handOver(const QByteArray& request);
     bool listen();
     void acceptConnection();
 

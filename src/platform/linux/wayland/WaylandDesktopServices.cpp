@@ -1,0 +1,113 @@
+// Qt first: the X11 headers define macros (Bool, Status) that break Qt's.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+#include "platform/linux/wayland/WaylandDesktopServices.h"
+
+#include <X11/Xlib.h>
+#include <filesystem>
+
+#include "platform/Log.h"
+#include "platform/linux/X11DesktopServices.h"
+#include "platform/linux/wayland/EvdevKeySource.h"
+#include "platform/linux/wayland/PortalKeySource.h"
+#include "platform/linux/wayland/SwayKeySource.h"
+
+namespace orvendi {
+namespace {
+
+// XKB's evdev keycodes are the kernel's key codes plus this.
+constexpr int kEvdevKeycodeOffset = 8;
+// The portal starts on demand; a session without one must not hold up launch.
+constexpr int kPortalProbeTimeoutMs = 3000;
+
+std::string keysymName(const DictationKey& key) {
+    const char* name = XKeysymToString(key.keysym());
+    return name != nullptr ? name : DictationKey::kDefaultName;
+}
+
+std::set<int> linuxKeyCodes(XConnection& x, const DictationKey& key) {
+    std::set<int> codes;
+    for (KeyCode keycode : x.keycodesOf(key.keysym())) {
+        codes.insert(int(keycode) - kEvdevKeycodeOffset);
+    }
+    return codes;
+}
+
+// The GlobalShortcuts interface version of the session's portal, 0 without one.
+unsigned portalShortcutsVersion() {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.portal.Desktop"),
+        QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.freedesktop.portal.GlobalShortcuts") << QStringLiteral("version");
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(get, QDBus::Block, kPortalProbeTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return 0;
+    }
+    return reply.arguments().front().value<QDBusVariant>().variant().toUInt();
+}
+
+bool inputDevicesPresent() {
+    std::error_code error;
+    return std::filesystem::exists(EvdevKeySource::kInputFolder, error);
+}
+
+// One sentence for the status menu: the one thing that gives this session a
+// dictation key.
+std::string adviceFor(unsigned portalVersion, bool keyboardsReadable) {
+    const std::string shortcut = "add a keyboard shortcut that runs: orvendi --dictation toggle";
+    if (inputDevicesPresent() && !keyboardsReadable) {
+        return "For the dictation key join the input group (sudo usermod -aG input $USER, then "
+               "log in again), or " +
+               shortcut;
+    }
+    if (portalVersion > 0) {
+        return "Confirm the Orvendi dictation shortcut when the desktop asks, or " + shortcut;
+    }
+    return "For the dictation key " + shortcut;
+}
+
+struct SessionKeySources {
+    std::vector<std::unique_ptr<KeySource>> sources;
+    std::string advice;
+};
+
+SessionKeySources keySourcesFor(const DesktopSession& session, const DictationKey& key,
+                                XConnection& x, Log& log) {
+    const unsigned portalVersion = portalShortcutsVersion();
+    const bool keyboardsReadable = EvdevKeySource::keyboardsReadable();
+    log.write("Orvendi session: " + session.describe() + ", GlobalShortcuts portal " +
+              (portalVersion > 0 ? "version " + std::to_string(portalVersion) : "absent") +
+              ", keyboards in /dev/input " + (keyboardsReadable ? "readable" : "not readable"));
+    SessionKeySources result;
+    if (session.isSway()) {
+        result.sources.push_back(
+            std::make_unique<SwayKeySource>(session.swaySocket, keysymName(key), log));
+    }
+    if (portalVersion > 0) {
+        result.sources.push_back(std::make_unique<PortalKeySource>(keysymName(key), log));
+    }
+    if (keyboardsReadable) {
+        result.sources.push_back(std::make_unique<EvdevKeySource>(linuxKeyCodes(x, key), log));
+    }
+    result.advice = adviceFor(portalVersion, keyboardsReadable);
+    return result;
+}
+
+} // namespace
+
+WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
+                                               const std::optional<std::string>& dictationKey,
+                                               X11DesktopServices& xwayland, Scheduler& scheduler,
+                                               Log& log)
+    : keyEvents([&] {
+          auto found = keySourcesFor(session, DictationKey(dictationKey), xwayland.x, log);
+          return WaylandKeyEvents(std::move(found.sources), xwayland.keyEvents, scheduler, log,
+                                  std::move(found.advice));
+      }()),
+      privacy(xwayland.privacy, keyEvents) {}
+
+} // namespace orvendi

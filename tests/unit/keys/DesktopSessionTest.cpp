@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/linux/keys/DesktopSession.h"
+
+namespace orvendi::test {
+namespace {
+
+struct SessionCase {
+    const char* name;
+    std::map<std::string, std::string> environment;
+    std::string described;
+    std::string swaySocket;
+};
+
+class DesktopSessionTest : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(DesktopSessionTest, DetectsTheSessionFromItsVariables) {
+    const auto& variables = GetParam().environment;
+    const auto session =
+        DesktopSession::detect([&](const std::string& name) -> std::optional<std::string> {
+            const auto found = variables.find(name);
+            return found == variables.end() ? std::nullopt : std::optional(found->second);
+        });
+    EXPECT_EQ(session.describe(), GetParam().described);
+    EXPECT_EQ(session.swaySocket, GetParam().swaySocket);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, DesktopSessionTest,
+    ::testing::Values(
+        SessionCase{"PlainX11", {{"DISPLAY", ":0"}}, "X11", ""},
+        SessionCase{"X11WithANestedCompositor",
+                    {{"XDG_SESSION_TYPE", "x11"}, {"WAYLAND_DISPLAY", "wayland-1"}},
+                    "X11",
+                    ""},
+        SessionCase{"Sway",
+                    {{"XDG_SESSION_TYPE", "wayland"},
+                     {"SWAYSOCK", "/run/user/1000/sway-ipc.sock"},
+                     {"XDG_CURRENT_DESKTOP", "sway"}},
+                    "Wayland (sway)",
+                    "/run/user/1000/sway-ipc.sock"},
+        SessionCase{"HyprlandWithoutSessionType",
+                    {{"WAYLAND_DISPLAY", "wayland-1"}, {"HYPRLAND_INSTANCE_SIGNATURE", "abc"}},
+                    "Wayland (Hyprland)",
+                    ""},
+        SessionCase{"UbuntuGnome",
+                    {{"XDG_SESSION_TYPE", "wayland"}, {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
+                    "Wayland (GNOME)",
+                    ""},
+        SessionCase{"UnnamedCompositor", {{"XDG_SESSION_TYPE", "wayland"}}, "Wayland", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace orvendi::test
