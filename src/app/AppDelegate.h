@@ -59,7 +59,6 @@ public:
     void fnUp();
     // The key source lost the release of a held key.
     void fnReleaseLost();
-    void fnReleaseLost();
     void menuToggle();
     void retrySavedRecording();
     void copyLast();

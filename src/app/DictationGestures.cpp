@@ -8,6 +8,7 @@
 #include "app/TranscriptDelivery.h"
 #include "capture/Recorder.h"
 #include "dictation/LiveTranscription.h"
+#include "platform/KeyEvents.h"
 #include "platform/Privacy.h"
 #include "ui/HUDMessage.h"
 #include "ui/ScreenAwareHUD.h"

@@ -99,7 +99,7 @@ void SegmentUploads::startReady(const std::shared_ptr<State>& state) {
                 size_t answered = 0;
                 double seconds = 0;
                 {
-                    std::lock_guard lock(state->mutex);
+                    std::lock_guard answerLock(state->mutex);
                     --state->inFlight;
                     if (!receipt) {
                         state->failed = true;

@@ -19,6 +19,7 @@
 #include "UsageError.h"
 #include "capture/Recorder.h"
 #include "dictation/LiveTranscription.h"
+#include "service/APIClient.h"
 #include "ui/HUDMessage.h"
 
 namespace orvendi {
