@@ -5,8 +5,8 @@
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/fakes/FakeKeychain.h"
-#include "support/harness/TestHTTPServer.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace {
 

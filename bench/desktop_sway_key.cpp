@@ -15,12 +15,12 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/linux/pulse/PulseAudioInput.h"
 #include "platform/linux/keys/HeldKey.h"
+#include "platform/linux/pulse/PulseAudioInput.h"
 #include "platform/linux/wayland/SwayKeySource.h"
-#include "support/harness/AudioSession.h"
 #include "support/fakes/CapturingLog.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/AudioSession.h"
 
 namespace {
 

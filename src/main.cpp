@@ -58,10 +58,18 @@ struct LinuxDesktop {
     }
 
     Platform platform() {
-        return Platform{scheduler,         application,        windows,
-                        desktop.workspace, desktop.pasteboard, desktop.accessibility,
-                        keyEvents,         privacy(),          audioInput,
-                        keychain,          defaults,           files,
+        return Platform{scheduler,
+                        application,
+                        windows,
+                        desktop.workspace,
+                        desktop.pasteboard,
+                        desktop.accessibility,
+                        keyEvents,
+                        privacy(),
+                        audioInput,
+                        keychain,
+                        defaults,
+                        files,
                         log};
     }
 

@@ -11,9 +11,9 @@
 #include <boost/asio/thread_pool.hpp>
 #include <boost/asio/use_awaitable.hpp>
 
+#include "base/Error.h"
 #include "http/ConnectionLimiter.h"
 #include "http/HttpConnection.h"
-#include "base/Error.h"
 #include "platform/Log.h"
 
 namespace orvendi::server {

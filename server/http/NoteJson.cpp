@@ -14,8 +14,8 @@ nlohmann::json summary(const Note& note) {
         {"tags", note.tags},
         {"source", note.source},
         {"duration_secs", note.durationSecs},
-        {"archived_at",
-         note.archivedMs ? nlohmann::json(IsoTime::formatMillis(*note.archivedMs)) : nlohmann::json()},
+        {"archived_at", note.archivedMs ? nlohmann::json(IsoTime::formatMillis(*note.archivedMs))
+                                        : nlohmann::json()},
     };
 }
 

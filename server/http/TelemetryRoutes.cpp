@@ -3,11 +3,11 @@
 #include "Clock.h"
 #include "ServiceError.h"
 #include "Utf8.h"
+#include "base/IsoTime.h"
 #include "http/BearerAuth.h"
 #include "http/JsonReply.h"
 #include "http/JsonRequest.h"
 #include "http/Router.h"
-#include "base/IsoTime.h"
 #include "storage/TelemetryStore.h"
 
 namespace orvendi::server {

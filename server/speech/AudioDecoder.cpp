@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "ServiceError.h"
-#include "capture/AudioConversion.h"
 #include "base/Error.h"
+#include "capture/AudioConversion.h"
 
 namespace orvendi::server {
 

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "ServiceError.h"
-#include "capture/WAV.h"
 #include "base/Error.h"
+#include "capture/WAV.h"
 
 namespace orvendi::server {
 

@@ -122,13 +122,14 @@ bool DictationGestures::startRecording() {
         std::weak_ptr<DictationGestures> weakSelf = weak_from_this();
         Scheduler& scheduler = services_.scheduler;
         const uint64_t number = ++liveTranscriptions_;
-        auto live = delivery_->startLiveTranscription([weakSelf, &scheduler, number](double seconds) {
-            scheduler.mainAsync([weakSelf, number, seconds] {
-                if (auto self = weakSelf.lock()) {
-                    self->showTranscribed(number, seconds);
-                }
+        auto live =
+            delivery_->startLiveTranscription([weakSelf, &scheduler, number](double seconds) {
+                scheduler.mainAsync([weakSelf, number, seconds] {
+                    if (auto self = weakSelf.lock()) {
+                        self->showTranscribed(number, seconds);
+                    }
+                });
             });
-        });
         try {
             recorder_->start(live);
         } catch (const std::exception& error) {
@@ -163,7 +164,8 @@ void DictationGestures::stopAndTranscribe() {
 
 void DictationGestures::showTranscribed(uint64_t recordingNumber, double seconds) {
     // Only the recording still running is shown; a finished one has its own messages.
-    if (recordingNumber != liveTranscriptions_ || !liveTranscription_ || !recorder_->isRecording()) {
+    if (recordingNumber != liveTranscriptions_ || !liveTranscription_ ||
+        !recorder_->isRecording()) {
         return;
     }
     hud_->showTranscribed(locked_ ? HUDMessages::recordingHandsFree : HUDMessages::listening,

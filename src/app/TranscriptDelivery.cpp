@@ -23,8 +23,8 @@ TranscriptDelivery::TranscriptDelivery(std::shared_ptr<Backend> backend, Inserti
 
 std::shared_ptr<LiveTranscription>
 TranscriptDelivery::startLiveTranscription(std::function<void(double seconds)> prepared) {
-    return std::make_shared<LiveTranscription>(services_.scheduler, TranscriptionCalls::of(backend_),
-                                               std::move(prepared));
+    return std::make_shared<LiveTranscription>(
+        services_.scheduler, TranscriptionCalls::of(backend_), std::move(prepared));
 }
 
 void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarget> target,
@@ -35,33 +35,34 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
     statusMenu_->setRetryEnabled(false);
 
     std::weak_ptr<TranscriptDelivery> weakSelf = weak_from_this();
-    services_.scheduler.globalAsync(QueuePriority::UserInitiated, [weakSelf,
-                                                                   recording = std::move(recording),
-                                                                   target = std::move(target),
-                                                                   live = std::move(live)] {
-        auto self = weakSelf.lock();
-        if (!self) {
-            return;
-        }
-        Scheduler& scheduler = self->services_.scheduler;
-        if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
-            auto archivedAt = recording.archiveSilentCopy();
-            scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
-            return;
-        }
-        try {
-            // Parts already transcribed while recording leave only the rest to wait for.
-            auto receipt = live ? live->transcribe(recording)
-                                : self->backend_->transcribeWithReceipt(
-                                      recording.wav, recording.durationSeconds, false);
-            scheduler.mainAsync(
-                [self, receipt, recording, target] { self->deliver(receipt, recording, target); });
-        } catch (const std::exception& error) {
-            std::string description = error.what();
-            scheduler.mainAsync(
-                [self, description, recording] { self->reportFailure(description, recording); });
-        }
-    });
+    services_.scheduler.globalAsync(
+        QueuePriority::UserInitiated, [weakSelf, recording = std::move(recording),
+                                       target = std::move(target), live = std::move(live)] {
+            auto self = weakSelf.lock();
+            if (!self) {
+                return;
+            }
+            Scheduler& scheduler = self->services_.scheduler;
+            if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
+                auto archivedAt = recording.archiveSilentCopy();
+                scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
+                return;
+            }
+            try {
+                // Parts already transcribed while recording leave only the rest to wait for.
+                auto receipt = live ? live->transcribe(recording)
+                                    : self->backend_->transcribeWithReceipt(
+                                          recording.wav, recording.durationSeconds, false);
+                scheduler.mainAsync([self, receipt, recording, target] {
+                    self->deliver(receipt, recording, target);
+                });
+            } catch (const std::exception& error) {
+                std::string description = error.what();
+                scheduler.mainAsync([self, description, recording] {
+                    self->reportFailure(description, recording);
+                });
+            }
+        });
 }
 
 void TranscriptDelivery::deliver(const TranscriptionReceipt& receipt, const Recording& recording,

@@ -45,8 +45,8 @@ public:
                 std::shared_ptr<LiveTranscription> live = nullptr);
     // Transcribes a recording part by part while it runs; `prepared` hears, on
     // a background thread, how many seconds already have text.
-    std::shared_ptr<LiveTranscription> startLiveTranscription(
-        std::function<void(double seconds)> prepared);
+    std::shared_ptr<LiveTranscription>
+    startLiveTranscription(std::function<void(double seconds)> prepared);
     // Sends the newest pending recording again, into the element focused now.
     void retrySavedRecording();
     // Puts the last delivered text on the clipboard.

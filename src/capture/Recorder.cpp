@@ -4,10 +4,10 @@
 #include <system_error>
 #include <utility>
 
+#include "base/Error.h"
 #include "capture/AudioConversion.h"
 #include "capture/SpoolFile.h"
 #include "capture/WAV.h"
-#include "base/Error.h"
 
 namespace orvendi {
 namespace {

@@ -12,10 +12,10 @@
 #include <unistd.h>
 #include <uuid/uuid.h>
 
+#include "base/Error.h"
 #include "capture/AudioConversion.h"
 #include "capture/MoveAside.h"
 #include "capture/WAV.h"
-#include "base/Error.h"
 
 namespace orvendi {
 namespace {

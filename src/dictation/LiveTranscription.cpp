@@ -1,7 +1,7 @@
 #include "dictation/LiveTranscription.h"
 
-#include "capture/Recording.h"
 #include "base/Error.h"
+#include "capture/Recording.h"
 #include "platform/Scheduler.h"
 
 namespace orvendi {

@@ -13,7 +13,8 @@ struct AudioFormat {
 
 // Receives one buffer: `channels` planes of `frames` float samples each. Runs on
 // the audio thread; the planes are valid only during the call.
-using AudioTap = std::function<void(const float* const* planes, uint32_t channels, uint32_t frames)>;
+using AudioTap =
+    std::function<void(const float* const* planes, uint32_t channels, uint32_t frames)>;
 
 // The default microphone. Throws PlatformError with a readable description.
 class AudioInput {

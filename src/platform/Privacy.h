@@ -5,7 +5,12 @@
 namespace orvendi {
 
 // Raw values follow the audio-capture authorization statuses the agent compares.
-enum class MicrophoneAuthorization { NotDetermined = 0, Restricted = 1, Denied = 2, Authorized = 3 };
+enum class MicrophoneAuthorization {
+    NotDetermined = 0,
+    Restricted = 1,
+    Denied = 2,
+    Authorized = 3
+};
 
 // The permission probes of the agent.
 class Privacy {

@@ -97,8 +97,8 @@ bool hasHeader(const HTTPRequest& request, const char* name) {
 std::string describeFailure(CURLcode code, const char* errorBuffer, const StallWatch& watch,
                             const BodySink& sink) {
     if (sink.overflowed) {
-        return "The server\u2019s answer is larger than " + std::to_string(kMaxResponseBytes >> 20) +
-               " MB; it was not read to the end.";
+        return "The server\u2019s answer is larger than " +
+               std::to_string(kMaxResponseBytes >> 20) + " MB; it was not read to the end.";
     }
     if (watch.stalled) {
         return std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + " (no data for " +

@@ -5,11 +5,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/Base64.h"
 #include "platform/MainThreadCheck.h"
 #include "platform/Workspace.h"
 #include "service/Backend.h"
 #include "service/SessionStore.h"
-#include "base/Base64.h"
 
 namespace orvendi {
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "base/URL.h"
 #include "platform/Windows.h"
 #include "service/NativeSession.h"
-#include "base/URL.h"
 
 namespace orvendi {
 

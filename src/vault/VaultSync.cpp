@@ -47,7 +47,8 @@ std::filesystem::path notesFolder(const std::optional<std::string>& vaultPath, c
 std::shared_ptr<VaultSync> VaultSync::create(std::shared_ptr<Backend> api,
                                              const std::optional<std::string>& vaultPath,
                                              Scheduler& scheduler, const Files& files, Log& log) {
-    return std::shared_ptr<VaultSync>(new VaultSync(std::move(api), vaultPath, scheduler, files, log));
+    return std::shared_ptr<VaultSync>(
+        new VaultSync(std::move(api), vaultPath, scheduler, files, log));
 }
 
 VaultSync::VaultSync(std::shared_ptr<Backend> api, const std::optional<std::string>& vaultPath,

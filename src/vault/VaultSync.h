@@ -65,8 +65,8 @@ public:
     const std::filesystem::path& stateFile() const { return stateFile_; }
 
 private:
-    VaultSync(std::shared_ptr<Backend> api, const std::optional<std::string>& vaultPath, Scheduler& scheduler,
-              const Files& files, Log& log);
+    VaultSync(std::shared_ptr<Backend> api, const std::optional<std::string>& vaultPath,
+              Scheduler& scheduler, const Files& files, Log& log);
 
     struct Run;
 

@@ -4,11 +4,11 @@
 // what every orvendictl integration test signs in with.
 #include <chrono>
 
-#include "support/harness/ServerFixture.h"
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/fakes/FakeKeychain.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "support/harness/ToolFixture.h"
 #include "support/harness/AudioSession.h"
 #include "support/harness/SoundFiles.h"
+#include "support/harness/ToolFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,5 +1,5 @@
-#include "support/harness/ToolFixture.h"
 #include "support/harness/SecretServiceSession.h"
+#include "support/harness/ToolFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <cmath>
 
-#include "support/harness/ToolFixture.h"
 #include "support/harness/SoundFiles.h"
 #include "support/harness/SpokenAudio.h"
+#include "support/harness/ToolFixture.h"
 
 namespace orvendi::test {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "base/IsoTime.h"
 #include "SavedRecordings.h"
 #include "Terminal.h"
 #include "ToolServices.h"
+#include "base/IsoTime.h"
 
 namespace orvendi {
 namespace {
@@ -24,8 +24,8 @@ std::string jsonLine(const SavedRecordings::Entry& entry) {
 
 // Tab-separated, so that the folder's blank does not split the path.
 std::string plainLine(const SavedRecordings::Entry& entry) {
-    return entry.path.string() + '\t' + entry.format + '\t' + IsoTime::formatSeconds(entry.modified) +
-           '\t' + std::to_string(entry.size);
+    return entry.path.string() + '\t' + entry.format + '\t' +
+           IsoTime::formatSeconds(entry.modified) + '\t' + std::to_string(entry.size);
 }
 
 } // namespace

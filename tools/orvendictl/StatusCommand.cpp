@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "InstallationId.h"
-#include "base/IsoTime.h"
 #include "Terminal.h"
 #include "ToolServices.h"
-#include "capture/RecoveryStore.h"
 #include "base/Error.h"
+#include "base/IsoTime.h"
+#include "capture/RecoveryStore.h"
 #include "platform/Keychain.h"
 #include "service/Config.h"
 #include "service/SessionStore.h"

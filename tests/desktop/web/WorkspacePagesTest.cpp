@@ -3,8 +3,8 @@
 #include <QWebEnginePage>
 #include <gtest/gtest.h>
 
-#include "desktop/support/QtTestLoop.h"
 #include "base/Base64.h"
+#include "desktop/support/QtTestLoop.h"
 #include "platform/linux/qt/QtWindows.h"
 #include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "service/NativeSession.h"

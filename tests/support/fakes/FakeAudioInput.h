@@ -3,8 +3,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/AudioInput.h"
 #include "base/Error.h"
+#include "platform/AudioInput.h"
 
 namespace orvendi::test {
 
@@ -41,7 +41,8 @@ public:
         for (const auto& plane : planes) {
             pointers.push_back(plane.data());
         }
-        tap_(pointers.data(), static_cast<uint32_t>(planes.size()), static_cast<uint32_t>(planes[0].size()));
+        tap_(pointers.data(), static_cast<uint32_t>(planes.size()),
+             static_cast<uint32_t>(planes[0].size()));
         return true;
     }
     bool hasTap() const {

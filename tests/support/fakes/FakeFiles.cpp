@@ -4,7 +4,9 @@
 
 namespace orvendi::test {
 
-FakeFiles::FakeFiles() { std::filesystem::create_directories(homeDirectory()); }
+FakeFiles::FakeFiles() {
+    std::filesystem::create_directories(homeDirectory());
+}
 
 std::filesystem::path FakeFiles::applicationSupportDirectory() const {
     if (failApplicationSupport) {

@@ -48,7 +48,8 @@ public:
         if (failAll) {
             return KeychainStatus::Failure;
         }
-        return items_.erase({service, account}) ? KeychainStatus::Success : KeychainStatus::ItemNotFound;
+        return items_.erase({service, account}) ? KeychainStatus::Success
+                                                : KeychainStatus::ItemNotFound;
     }
     bool contains(const std::string& service, const std::string& account) const {
         std::lock_guard lock(mutex_);

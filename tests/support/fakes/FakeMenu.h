@@ -45,14 +45,18 @@ public:
     explicit FakeMenu(std::string menuTitle = "") : title(std::move(menuTitle)) {}
 
     std::shared_ptr<MenuItem> insertItem(size_t index, const std::string& itemTitle,
-                                         std::function<void()> action, KeyEquivalent key = {}) override {
-        return insert(index, std::make_shared<FakeMenuItem>(itemTitle, std::move(action), std::move(key), false));
+                                         std::function<void()> action,
+                                         KeyEquivalent key = {}) override {
+        return insert(index, std::make_shared<FakeMenuItem>(itemTitle, std::move(action),
+                                                            std::move(key), false));
     }
     std::shared_ptr<MenuItem> insertSeparator(size_t index) override {
-        return insert(index, std::make_shared<FakeMenuItem>("", nullptr, KeyEquivalent{"", 0}, true));
+        return insert(index,
+                      std::make_shared<FakeMenuItem>("", nullptr, KeyEquivalent{"", 0}, true));
     }
     std::shared_ptr<Menu> addSubmenu(const std::string& submenuTitle) override {
-        auto item = std::make_shared<FakeMenuItem>(submenuTitle, nullptr, KeyEquivalent{"", 0}, false);
+        auto item =
+            std::make_shared<FakeMenuItem>(submenuTitle, nullptr, KeyEquivalent{"", 0}, false);
         item->submenu = std::make_shared<FakeMenu>(submenuTitle);
         insert(items.size(), item);
         return item->submenu;
@@ -82,14 +86,16 @@ public:
 
 private:
     std::shared_ptr<MenuItem> insert(size_t index, std::shared_ptr<FakeMenuItem> item) {
-        items.insert(items.begin() + static_cast<std::ptrdiff_t>(std::min(index, items.size())), item);
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(std::min(index, items.size())),
+                     item);
         return item;
     }
 };
 
 class FakeStatusItem : public StatusItem {
 public:
-    bool setSymbol(const std::string& name, const std::string& accessibilityText, bool templateImage) override {
+    bool setSymbol(const std::string& name, const std::string& accessibilityText,
+                   bool templateImage) override {
         symbol = name;
         accessibility = accessibilityText;
         isTemplate = templateImage;

@@ -23,8 +23,9 @@ struct FakePlatform {
         : scheduler(mode) {}
 
     Platform platform() {
-        return Platform{scheduler, application, windows, workspace, pasteboard, accessibility, keyEvents,
-                        privacy,   audioInput,  keychain, defaults, files,      log};
+        return Platform{scheduler,     application, windows, workspace,  pasteboard,
+                        accessibility, keyEvents,   privacy, audioInput, keychain,
+                        defaults,      files,       log};
     }
 
     VirtualScheduler scheduler;

@@ -13,7 +13,8 @@ public:
     MicrophoneAuthorization microphoneAuthorization() override { return microphone; }
     void requestMicrophoneAccess(std::function<void(bool granted)> completion) override {
         ++microphoneRequests;
-        microphone = grantOnRequest ? MicrophoneAuthorization::Authorized : MicrophoneAuthorization::Denied;
+        microphone =
+            grantOnRequest ? MicrophoneAuthorization::Authorized : MicrophoneAuthorization::Denied;
         completion(grantOnRequest);
     }
     bool accessibilityTrusted() override { return accessibility; }

@@ -64,7 +64,9 @@ public:
     void focusCode() override { codeFocused = true; }
     void setPrimaryTitle(const std::string& title) override { primaryTitle = title; }
     void setPrimaryEnabled(bool enabled) override { primaryEnabled = enabled; }
-    void setSubmitHandler(std::function<void()> handler) override { onSubmit_ = std::move(handler); }
+    void setSubmitHandler(std::function<void()> handler) override {
+        onSubmit_ = std::move(handler);
+    }
     void show() override { shown = true; }
     void close() override {
         shown = false;
@@ -112,7 +114,9 @@ public:
     bool isVisible() const override { return visible; }
 
     // Asks the navigation handler as the web view would; true means allowed.
-    bool navigate(const NavigationAction& action) { return navigation_ ? navigation_(action) : true; }
+    bool navigate(const NavigationAction& action) {
+        return navigation_ ? navigation_(action) : true;
+    }
 
     std::string title;
     int rebuilds = 0;

@@ -11,8 +11,12 @@ template <typename T> std::optional<T> MemoryDefaults::get(const std::string& ke
     return std::get<T>(it->second);
 }
 
-std::optional<bool> MemoryDefaults::boolean(const std::string& key) const { return get<bool>(key); }
-std::optional<int64_t> MemoryDefaults::integer(const std::string& key) const { return get<int64_t>(key); }
+std::optional<bool> MemoryDefaults::boolean(const std::string& key) const {
+    return get<bool>(key);
+}
+std::optional<int64_t> MemoryDefaults::integer(const std::string& key) const {
+    return get<int64_t>(key);
+}
 std::optional<std::string> MemoryDefaults::string(const std::string& key) const {
     return get<std::string>(key);
 }

@@ -51,7 +51,9 @@ VirtualScheduler::VirtualScheduler(Background mode, double startTime)
     }
 }
 
-VirtualScheduler::~VirtualScheduler() { workers_.reset(); }
+VirtualScheduler::~VirtualScheduler() {
+    workers_.reset();
+}
 
 bool VirtualScheduler::isMainThread() const {
     return std::this_thread::get_id() == testThread_;
@@ -70,7 +72,9 @@ void VirtualScheduler::enqueue(double due, std::shared_ptr<Entry> entry) {
     posted_.notify_all();
 }
 
-void VirtualScheduler::mainAsync(Task task) { mainAfter(0, std::move(task)); }
+void VirtualScheduler::mainAsync(Task task) {
+    mainAfter(0, std::move(task));
+}
 
 void VirtualScheduler::mainAfter(double seconds, Task task) {
     auto entry = std::make_shared<Entry>();
@@ -166,9 +170,10 @@ bool VirtualScheduler::runUntil(const std::function<bool()>& done, double realSe
         }
         std::unique_lock lock(mutex_);
         const bool dueNow = !queue_.empty() && queue_.begin()->first.first <= now_;
-        if (!dueNow && posted_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
-                                                                           std::chrono::milliseconds(20))) ==
-                           std::cv_status::timeout &&
+        if (!dueNow &&
+            posted_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
+                                                            std::chrono::milliseconds(20))) ==
+                std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();
             return done();

@@ -26,9 +26,9 @@ void ToolFixture::startServer(const std::vector<std::string>& extraArguments) {
     std::vector<std::string> arguments{"--anon-key", kAnonKey, "--user",
                                        std::string(kEmail) + ":" + kPassword};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
-    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        ORVENDI_BIN_DIR "/orvendi-server", temp_.path() / "server", temp_.path() / "server.log",
-        arguments});
+    server_ = std::make_unique<ServerProcess>(
+        ServerProcess::Options{ORVENDI_BIN_DIR "/orvendi-server", temp_.path() / "server",
+                               temp_.path() / "server.log", arguments});
 }
 
 void ToolFixture::stopServer() {

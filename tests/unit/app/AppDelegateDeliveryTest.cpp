@@ -87,7 +87,8 @@ TEST_F(Delivery, RetryDuringARecordingLeavesTheRecordingInProgressAlone) {
     menu().item("Retry saved recording").setEnabled(true);
     menu().item("Retry saved recording").click();
     fake.scheduler.runPending();
-    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u) << "the live spool is not a saved recording";
+    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u)
+        << "the live spool is not a saved recording";
     EXPECT_TRUE(delegate->isRecording());
 
     speak();
@@ -131,9 +132,10 @@ TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
         if (index == 1) {
             firstMayAnswer.wait_for(std::chrono::seconds(30));
         }
-        return ScriptedResponse::json(200, {{"raw",
-                                             {{"text", index == 1 ? "first" : "second"},
-                                              {"cleaned_text", index == 1 ? "First." : "Second."}}}});
+        return ScriptedResponse::json(200,
+                                      {{"raw",
+                                        {{"text", index == 1 ? "first" : "second"},
+                                         {"cleaned_text", index == 1 ? "First." : "Second."}}}});
     });
     launchSignedIn();
     hold(1);

@@ -47,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(URL, RefusesWhatDoesNotFormAnAddress) {
     for (const char* text : {"http://exa mple.com/", "/a b", "http://host:99999/", "http://host:x/",
-                             "http://[::1/", "http://[1::2::3]/", "http://[::1]x/", "http://a'b/", "http://host/<script>", "/tab\there"}) {
+                             "http://[::1/", "http://[1::2::3]/", "http://[::1]x/", "http://a'b/",
+                             "http://host/<script>", "/tab\there"}) {
         EXPECT_FALSE(URL::parse(text)) << text;
     }
 }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
-#include "base/Error.h"
 #include "support/fakes/FakeAudioInput.h"
 #include "support/fakes/FakeFiles.h"
 #include "support/fakes/VirtualScheduler.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "capture/RecoveryStore.h"
 #include "capture/WAV.h"
-#include "base/Error.h"
 #include "support/fakes/FakeFiles.h"
 #include "support/harness/SoundFiles.h"
 

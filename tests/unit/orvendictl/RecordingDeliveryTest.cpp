@@ -10,8 +10,8 @@
 #include "service/SessionStore.h"
 #include "support/fakes/FakeFiles.h"
 #include "support/fakes/FakeKeychain.h"
-#include "support/harness/TestHTTPServer.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 namespace {

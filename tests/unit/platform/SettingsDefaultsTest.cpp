@@ -20,7 +20,8 @@ TEST(SettingsDefaults, ValuesWrittenByOneInstanceAreSeenByAnother) {
     EXPECT_EQ(tool.boolean("activationComplete"), true);
     EXPECT_EQ(tool.integer("activationStage"), 3);
     EXPECT_EQ(tool.string("installationId"), "5f0c6b8e-3c1a-4e7f-9a55-0b1f2d3c4e5f");
-    EXPECT_EQ(tool.string("Orvendi.RecordingHUDOrigin"), "{1704, 990}") << "a comma must not split the value";
+    EXPECT_EQ(tool.string("Orvendi.RecordingHUDOrigin"), "{1704, 990}")
+        << "a comma must not split the value";
 
     tool.remove("activationStage");
     EXPECT_FALSE(agent.integer("activationStage"));

@@ -7,8 +7,8 @@
 #include "service/APIClient.h"
 #include "service/SessionStore.h"
 #include "support/fakes/FakeKeychain.h"
-#include "support/harness/TestHTTPServer.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 

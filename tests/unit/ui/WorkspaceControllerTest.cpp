@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "service/SessionStore.h"
 #include "base/Base64.h"
+#include "service/SessionStore.h"
 #include "support/fakes/FakeBackend.h"
 #include "support/fakes/FakePlatform.h"
 #include "ui/WorkspaceController.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "support/harness/TempDir.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/TempDir.h"
 #include "vault/NoteFiles.h"
 
 namespace orvendi {

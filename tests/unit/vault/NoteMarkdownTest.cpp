@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/harness/TempDir.h"
 #include "support/fakes/VirtualScheduler.h"
+#include "support/harness/TempDir.h"
 #include "vault/NoteMarkdown.h"
 
 namespace orvendi {

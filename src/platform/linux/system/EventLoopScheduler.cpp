@@ -44,7 +44,9 @@ void EventLoopScheduler::schedule(Clock::time_point due, std::shared_ptr<Entry> 
     wake_.notify_all();
 }
 
-void EventLoopScheduler::mainAsync(Task task) { mainAfter(0, std::move(task)); }
+void EventLoopScheduler::mainAsync(Task task) {
+    mainAfter(0, std::move(task));
+}
 
 void EventLoopScheduler::mainAfter(double seconds, Task task) {
     auto entry = std::make_shared<Entry>();
@@ -63,7 +65,9 @@ std::shared_ptr<Timer> EventLoopScheduler::repeatingTimer(double intervalSeconds
     return timer;
 }
 
-void EventLoopScheduler::globalAsync(QueuePriority, Task task) { workers_.submit(std::move(task)); }
+void EventLoopScheduler::globalAsync(QueuePriority, Task task) {
+    workers_.submit(std::move(task));
+}
 
 std::shared_ptr<SerialQueue> EventLoopScheduler::serialQueue(const std::string& label) {
     return std::make_shared<ThreadSerialQueue>(label);
@@ -84,7 +88,8 @@ bool EventLoopScheduler::runOne(Clock::time_point deadline) {
             if (now >= deadline) {
                 return false;
             }
-            const auto wakeAt = queue_.empty() ? deadline : std::min(deadline, queue_.begin()->first.first);
+            const auto wakeAt =
+                queue_.empty() ? deadline : std::min(deadline, queue_.begin()->first.first);
             if (wakeAt == Clock::time_point::max()) {
                 wake_.wait(lock);
             } else {

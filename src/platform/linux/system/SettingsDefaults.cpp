@@ -7,7 +7,9 @@
 namespace orvendi {
 namespace {
 
-QString qKey(const std::string& key) { return QString::fromStdString(key); }
+QString qKey(const std::string& key) {
+    return QString::fromStdString(key);
+}
 
 // The folder is "Orvendi" under the XDG config home; QSettings applies
 // $XDG_CONFIG_HOME itself.
@@ -21,7 +23,8 @@ SettingsDefaults::SettingsDefaults()
                                             kOrganization, kApplication)) {}
 
 SettingsDefaults::SettingsDefaults(const std::string& iniPath)
-    : settings_(std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat)) {}
+    : settings_(
+          std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat)) {}
 
 SettingsDefaults::~SettingsDefaults() = default;
 

@@ -20,8 +20,8 @@ void StderrLog::write(const std::string& message) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
 
     std::lock_guard lock(mutex_);
-    std::fprintf(stderr, "%s.%03d %s[%d] %s\n", stamp, static_cast<int>(millis), programName_.c_str(),
-                 static_cast<int>(getpid()), message.c_str());
+    std::fprintf(stderr, "%s.%03d %s[%d] %s\n", stamp, static_cast<int>(millis),
+                 programName_.c_str(), static_cast<int>(getpid()), message.c_str());
     std::fflush(stderr);
 }
 

@@ -33,7 +33,8 @@ std::filesystem::path XdgFiles::homeDirectory() const {
 
 std::filesystem::path XdgFiles::applicationSupportDirectory() const {
     std::filesystem::path folder;
-    if (auto dataHome = nonEmptyEnvironment("XDG_DATA_HOME"); dataHome && dataHome->front() == '/') {
+    if (auto dataHome = nonEmptyEnvironment("XDG_DATA_HOME");
+        dataHome && dataHome->front() == '/') {
         folder = *dataHome;
     } else {
         folder = homeDirectory() / ".local" / "share";

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/linux/keys/DesktopSession.h"
-#include "platform/linux/wayland/WaylandKeyEvents.h"
 #include "platform/linux/wayland/TerminationSignals.h"
+#include "platform/linux/wayland/WaylandKeyEvents.h"
 #include "platform/linux/wayland/WaylandPrivacy.h"
 
 namespace orvendi {

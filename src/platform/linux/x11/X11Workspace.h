@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/Workspace.h"
-#include "platform/linux/x11/DesktopWindows.h"
 #include "platform/linux/rules/PermissionSettingsPages.h"
+#include "platform/linux/x11/DesktopWindows.h"
 
 namespace orvendi {
 

@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
     if (arguments.value(0) == QStringLiteral("claim")) {
         return claim(arguments.mid(1));
     }
-    std::fprintf(stderr,
-                 "usage: orvendi-instance-probe claim [--serve SECONDS] [URL...]\n");
+    std::fprintf(stderr, "usage: orvendi-instance-probe claim [--serve SECONDS] [URL...]\n");
     return 2;
 }
