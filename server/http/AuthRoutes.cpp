@@ -45,7 +45,7 @@ void AuthRoutes::registerRoutes(Router& router) {
     router.post("/api/native-auth/verify", [this](const auto& request, auto& response) {
         const JsonRequest body(request.body);
         const std::string email = codes_.verify(body.requiredString("email"),
-                                                body.requiredString("code"), request.remote_addr);
+                                                body.requiredString("code"), request.remoteAddress);
         JsonReply::send(response, 200, nativeSession(tokens_.issue(users_.findOrCreate(email))));
     });
 
@@ -69,7 +69,7 @@ void AuthRoutes::registerRoutes(Router& router) {
         }
         const JsonRequest body(request.body);
         const auto userId = accounts_.check(body.requiredString("email"),
-                                            body.requiredString("password"), request.remote_addr);
+                                            body.requiredString("password"), request.remoteAddress);
         if (!userId) {
             throw ServiceError(400, "Invalid login credentials");
         }

@@ -11,7 +11,7 @@
 #include "http/JsonRequest.h"
 #include "http/NoteJson.h"
 #include "http/Router.h"
-#include "notes/IsoTime.h"
+#include "base/IsoTime.h"
 #include "notes/RelatedNotes.h"
 #include "storage/NoteStore.h"
 

@@ -1,5 +1,6 @@
 #include "service/Config.h"
 
+#include <array>
 #include <fstream>
 #include <iterator>
 
@@ -127,7 +128,13 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
         if (!stream) {
             return std::nullopt;
         }
-        std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+        // Read in blocks: GCC 12 takes a stream-buffer iterator's inlined
+        // internals for a possible null dereference.
+        std::string text;
+        std::array<char, 16384> block;
+        while (stream.read(block.data(), block.size()) || stream.gcount() > 0) {
+            text.append(block.data(), size_t(stream.gcount()));
+        }
         if (stream.bad()) {
             return std::nullopt;
         }

@@ -121,11 +121,11 @@ PulseContext::Source PulseContext::defaultSource() {
     auto* serverInfo = pa_context_get_server_info(
         context,
         [](pa_context*, const pa_server_info* info, void* data) {
-            auto& query = *static_cast<Query*>(data);
-            query.defaultName = info != nullptr && info->default_source_name != nullptr
-                                    ? info->default_source_name
-                                    : "";
-            query.pulse->signal();
+            auto& answer = *static_cast<Query*>(data);
+            answer.defaultName = info != nullptr && info->default_source_name != nullptr
+                                     ? info->default_source_name
+                                     : "";
+            answer.pulse->signal();
         },
         &query);
     if (!finish(*this, serverInfo, [&] { return query.defaultName.has_value(); })) {
@@ -139,13 +139,13 @@ PulseContext::Source PulseContext::defaultSource() {
     auto* sourceInfo = pa_context_get_source_info_by_name(
         context, query.defaultName->c_str(),
         [](pa_context*, const pa_source_info* info, int endOfList, void* data) {
-            auto& query = *static_cast<Query*>(data);
+            auto& answer = *static_cast<Query*>(data);
             if (endOfList == 0 && info != nullptr) {
-                query.source = Source{info->name, info->sample_spec, info->channel_map};
+                answer.source = Source{info->name, info->sample_spec, info->channel_map};
                 return;
             }
-            query.ended = true;
-            query.pulse->signal();
+            answer.ended = true;
+            answer.pulse->signal();
         },
         &query);
     if (!finish(*this, sourceInfo, [&] { return query.ended; }) || !query.source) {
@@ -169,9 +169,9 @@ bool PulseContext::wait(const std::function<bool()>& done) {
     pa_time_event* timer = api->time_new(
         api, &deadline,
         [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
-            auto& timeout = *static_cast<Timeout*>(data);
-            *timeout.timedOut = true;
-            timeout.pulse->signal();
+            auto& expired = *static_cast<Timeout*>(data);
+            *expired.timedOut = true;
+            expired.pulse->signal();
         },
         &timeout);
     while (!done() && !timedOut) {

@@ -43,7 +43,7 @@ struct SecretServiceKeychain::Call {
     using Start = std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>;
     using Finish = std::function<void(Call&, GAsyncResult*)>;
 
-    Call(Start start, Finish finish) : start(std::move(start)), finish(std::move(finish)) {}
+    Call(Start begin, Finish end) : start(std::move(begin)), finish(std::move(end)) {}
     ~Call() { g_object_unref(cancellable); }
 
     void complete(KeychainStatus newStatus, std::optional<std::string> newData = std::nullopt,
@@ -239,19 +239,19 @@ Keychain::CopyResult SecretServiceKeychain::copyBefore(const std::string& servic
             secret_password_lookup(itemSchema(), cancellable, ready, pending, "service",
                                    service.c_str(), "account", account.c_str(), nullptr);
         },
-        [](Call& call, GAsyncResult* result) {
+        [](Call& finished, GAsyncResult* result) {
             GError* error = nullptr;
             SecretValue* value = secret_password_lookup_binary_finish(result, &error);
             if (error) {
-                call.complete(KeychainStatus::Failure, std::nullopt, takeMessage(error));
+                finished.complete(KeychainStatus::Failure, std::nullopt, takeMessage(error));
             } else if (!value) {
-                call.complete(KeychainStatus::ItemNotFound);
+                finished.complete(KeychainStatus::ItemNotFound);
             } else {
                 gsize length = 0;
                 const gchar* bytes = secret_value_get(value, &length);
                 std::string data(bytes, length);
                 secret_value_unref(value);
-                call.complete(KeychainStatus::Success, std::move(data));
+                finished.complete(KeychainStatus::Success, std::move(data));
             }
         });
     if (!run(call, end)) {
@@ -291,13 +291,13 @@ KeychainStatus SecretServiceKeychain::addBefore(const std::string& service,
                                          service.c_str(), "account", account.c_str(), nullptr);
             secret_value_unref(value);
         },
-        [](Call& call, GAsyncResult* result) {
+        [](Call& finished, GAsyncResult* result) {
             GError* error = nullptr;
             if (secret_password_store_finish(result, &error)) {
-                call.complete(KeychainStatus::Success);
+                finished.complete(KeychainStatus::Success);
             } else {
-                call.complete(KeychainStatus::Failure, std::nullopt,
-                              error ? takeMessage(error) : "not stored");
+                finished.complete(KeychainStatus::Failure, std::nullopt,
+                                  error ? takeMessage(error) : "not stored");
             }
         });
     if (!run(call, end)) {
@@ -314,13 +314,13 @@ KeychainStatus SecretServiceKeychain::remove(const std::string& service,
             secret_password_clear(itemSchema(), cancellable, ready, pending, "service",
                                   service.c_str(), "account", account.c_str(), nullptr);
         },
-        [](Call& call, GAsyncResult* result) {
+        [](Call& finished, GAsyncResult* result) {
             GError* error = nullptr;
             const gboolean removed = secret_password_clear_finish(result, &error);
             if (error) {
-                call.complete(KeychainStatus::Failure, std::nullopt, takeMessage(error));
+                finished.complete(KeychainStatus::Failure, std::nullopt, takeMessage(error));
             } else {
-                call.complete(removed ? KeychainStatus::Success : KeychainStatus::ItemNotFound);
+                finished.complete(removed ? KeychainStatus::Success : KeychainStatus::ItemNotFound);
             }
         });
     if (!run(call, deadline())) {
