@@ -12,7 +12,6 @@
 #include "http/NoteJson.h"
 #include "http/Router.h"
 #include "base/IsoTime.h"
-#include "notes/RelatedNotes.h"
 #include "storage/NoteStore.h"
 
 namespace orvendi::server {

@@ -1,4 +1,5 @@
 #include "support/harness/SoundFiles.h"
+#include "support/harness/TempDir.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -28,7 +29,8 @@ Bytes readBytes(const std::filesystem::path& file) {
     if (!stream) {
         throw std::runtime_error("cannot read " + file.string());
     }
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    const std::string text = readFile(file);
+    return Bytes(text.begin(), text.end());
 }
 
 void writeBytes(const std::filesystem::path& file, const Bytes& bytes) {

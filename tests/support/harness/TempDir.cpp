@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -44,7 +45,9 @@ std::string readFile(const std::filesystem::path& file) {
     if (!stream) {
         throw std::runtime_error("cannot read " + file.string());
     }
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
 }
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder,

@@ -104,7 +104,8 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
                                                X11DesktopServices& xwayland, Scheduler& scheduler,
                                                Log& log)
     : keyEvents([&] {
-          auto found = keySourcesFor(session, DictationKey(dictationKey), xwayland.x, log);
+          auto found = keySourcesFor(
+              session, DictationKey(dictationKey, X11KeyEvents::keysymNames()), xwayland.x, log);
           return WaylandKeyEvents(std::move(found.sources), xwayland.keyEvents, scheduler, log,
                                   std::move(found.advice));
       }()),
