@@ -2,7 +2,7 @@
 // terminal tool and the agent's client trust it through "ca_file".
 #include <cstdlib>
 
-#include "ToolFixture.h"
+#include "support/harness/ToolFixture.h"
 #include "service/HTTPTransport.h"
 
 namespace orvendi::test {

@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ShorterThanTenSeconds",
              [] { return test::SpeechLikeAudio(kRate).sentence(6).silence(1).sentence(6); }, 0,
              false}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& testCase) { return testCase.param.name; });
 
 } // namespace
 } // namespace orvendi

@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {{true, false}, {false, false}, {false, true}, {true, true}, {false, false}},
                     std::nullopt,
                     {"fnDown", "fnUp", "contextDown", "contextUp"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(FnKeyMonitor, RefusedMonitorNeverCallsBack) {
     VirtualScheduler scheduler;

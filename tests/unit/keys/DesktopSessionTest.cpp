@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Wayland (GNOME)",
                     ""},
         SessionCase{"UnnamedCompositor", {{"XDG_SESSION_TYPE", "wayland"}}, "Wayland", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 } // namespace
 } // namespace orvendi::test

@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  {press(KEY_RIGHTCTRL), kReport, kDropped, release(KEY_RIGHTCTRL),
                                   press(KEY_RIGHTCTRL), kReport, press(KEY_RIGHTCTRL), kReport},
                                  {Change::Press, Change::Lost, Change::Press}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(EvdevDevices, KeyboardsThatCanSendTheKeyAreRead) {
     constexpr size_t kBits = 8 * sizeof(unsigned long);

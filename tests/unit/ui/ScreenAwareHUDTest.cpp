@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, HUDPlacement, ::testing::Values(
     PlacementCase{"DefaultOnMainScreenWhenNoneListed", {}, Rect{{0, 0}, {800, 600}}, std::nullopt, {800 - 210 - 16, 600 - 48 - 12}},
     PlacementCase{"UnreadableStoredOriginCountsAsZero", {kSmall}, std::nullopt, "somewhere", {100, 50}},
     PlacementCase{"NonFiniteStoredOriginCountsAsZero", {kSmall}, std::nullopt, "{nan, 300}", {100, 50}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 // clang-format on
 
 TEST_F(ScreenAwareHUDTest, RemembersMovesOnlyWhileVisible) {

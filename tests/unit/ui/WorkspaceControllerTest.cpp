@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         NavigationCase{"OtherSchemeWithHost", "ftp://files.example.org/a", true, false, false},
         NavigationCase{"NoAddress", std::nullopt, true, false, false},
         NavigationCase{"NotAnAddress", "https://exa mple.org/", true, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(Base64, PadsEveryRemainder) {
     EXPECT_EQ(Base64::encode("foob"), "Zm9vYg==");
