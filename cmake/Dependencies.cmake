@@ -18,6 +18,8 @@ pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(XI REQUIRED IMPORTED_TARGET xi)
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+# AT-SPI objects are GObjects; atspi-2.pc does not name the library.
+pkg_check_modules(GOBJECT REQUIRED IMPORTED_TARGET gobject-2.0)
 # cpp-httplib for the tests' local HTTP servers: Debian ships it as a compiled
 # library with a pkg-config file (its flags must match the library's build);
 # elsewhere upstream's CMake package provides it.
