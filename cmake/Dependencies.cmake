@@ -32,6 +32,8 @@ endif()
 # unit tests (also under the sanitizers) cover.
 if(ORVENDI_BUILD_DESKTOP OR BUILD_TESTING)
     pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+    # AT-SPI objects are GObjects; atspi-2.pc does not name the library.
+    pkg_check_modules(GOBJECT REQUIRED IMPORTED_TARGET gobject-2.0)
 endif()
 
 # cpp-httplib, for the server and the tests' local HTTP servers: Debian ships

@@ -11,7 +11,7 @@ namespace orvendi {
 class AtspiElement : public AccessibleElement {
 public:
     explicit AtspiElement(AtspiAccessible* object)
-        : object_(ATSPI_ACCESSIBLE(g_object_ref(object))) {}
+        : object_(static_cast<AtspiAccessible*>(g_object_ref(object))) {}
     ~AtspiElement() override { g_object_unref(object_); }
     AtspiElement(const AtspiElement&) = delete;
     AtspiElement& operator=(const AtspiElement&) = delete;
