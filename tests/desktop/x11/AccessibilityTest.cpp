@@ -60,8 +60,8 @@ TEST(AtspiAccessibility, FocusFollowsTheUserAcrossTheFieldsOfAForm) {
     keyboard.tap("Tab");
     auto town = waitForFocus(services, zenity.processId(), std::nullopt);
     ASSERT_TRUE(town);
-    EXPECT_NE(dynamic_cast<AtspiElement*>(town.get())->object(),
-              dynamic_cast<AtspiElement*>(name.get())->object());
+    EXPECT_NE(dynamic_cast<AtspiElement&>(*town).object(),
+              dynamic_cast<AtspiElement&>(*name).object());
 }
 
 TEST(AtspiAccessibility, AnInactiveApplicationStillReportsWhereItsUserWasTyping) {
@@ -77,8 +77,8 @@ TEST(AtspiAccessibility, AnInactiveApplicationStillReportsWhereItsUserWasTyping)
         test::kAppStartSeconds));
     auto remembered = services.accessibility.focusedElement(zenity.processId());
     ASSERT_TRUE(remembered);
-    EXPECT_EQ(dynamic_cast<AtspiElement*>(remembered.get())->object(),
-              dynamic_cast<AtspiElement*>(element.get())->object());
+    EXPECT_EQ(dynamic_cast<AtspiElement&>(*remembered).object(),
+              dynamic_cast<AtspiElement&>(*element).object());
 }
 
 TEST(AtspiAccessibility, ApplicationsWithoutAccessibilityHaveNoFocusedElement) {
