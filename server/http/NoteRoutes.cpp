@@ -11,7 +11,6 @@
 #include "http/JsonRequest.h"
 #include "http/NoteJson.h"
 #include "http/Router.h"
-#include "base/IsoTime.h"
 #include "storage/NoteStore.h"
 
 namespace orvendi::server {

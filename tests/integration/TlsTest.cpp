@@ -2,8 +2,8 @@
 // terminal tool and the agent's client trust it through "ca_file".
 #include <cstdlib>
 
-#include "support/harness/ToolFixture.h"
 #include "service/HTTPTransport.h"
+#include "support/harness/ToolFixture.h"
 
 namespace orvendi::test {
 namespace {
