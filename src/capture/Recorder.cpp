@@ -183,11 +183,13 @@ std::optional<Recording> Recorder::recover(const std::filesystem::path& url) con
 }
 
 std::vector<std::filesystem::path> Recorder::retryableRecordings() const {
-    return store_.retryableRecordings(liveSpool());
+    // The agent knows the one recording it writes; a spool left by a process
+    // that just ended (a crash) is offered at once.
+    return store_.retryableRecordings(liveSpool(), false);
 }
 
 std::optional<Recording> Recorder::takeNextPending() const {
-    return store_.takeNextPending(liveSpool());
+    return store_.takeNextPending(liveSpool(), false);
 }
 
 std::optional<std::filesystem::path> Recorder::liveSpool() const {

@@ -235,12 +235,13 @@ RecoveryStore::attemptRecovery(const std::filesystem::path& file) const {
 }
 
 bool RecoveryStore::isBeingRecorded(const std::filesystem::path& file,
-                                    const std::optional<std::filesystem::path>& liveSpool) {
+                                    const std::optional<std::filesystem::path>& liveSpool,
+                                    bool othersMayRecord) {
     std::error_code error;
     if (liveSpool && (file == *liveSpool || std::filesystem::equivalent(file, *liveSpool, error))) {
         return true;
     }
-    if (lowercased(file.extension().string()) != ".caf") {
+    if (!othersMayRecord || lowercased(file.extension().string()) != ".caf") {
         return false;
     }
     const auto modified = std::filesystem::last_write_time(file, error);
@@ -248,15 +249,18 @@ bool RecoveryStore::isBeingRecorded(const std::filesystem::path& file,
 }
 
 std::vector<std::filesystem::path>
-RecoveryStore::retryableRecordings(const std::optional<std::filesystem::path>& liveSpool) const {
+RecoveryStore::retryableRecordings(const std::optional<std::filesystem::path>& liveSpool,
+                                   bool othersMayRecord) const {
     auto files = pendingRecordings();
-    std::erase_if(files, [&](const auto& file) { return isBeingRecorded(file, liveSpool); });
+    std::erase_if(
+        files, [&](const auto& file) { return isBeingRecorded(file, liveSpool, othersMayRecord); });
     return files;
 }
 
 std::optional<Recording>
-RecoveryStore::takeNextPending(const std::optional<std::filesystem::path>& liveSpool) const {
-    for (const auto& file : retryableRecordings(liveSpool)) {
+RecoveryStore::takeNextPending(const std::optional<std::filesystem::path>& liveSpool,
+                               bool othersMayRecord) const {
+    for (const auto& file : retryableRecordings(liveSpool, othersMayRecord)) {
         if (auto recording = take(file)) {
             return recording;
         }

@@ -38,19 +38,22 @@ public:
     std::optional<Recording> recover(const std::filesystem::path& file) const;
 
     // Whether a recorder is still writing `file`: it is `liveSpool` (the
-    // caller's own recording in progress), or a spool file written to in the
-    // last few seconds (a recorder in another process).
+    // caller's own recording in progress), or, when `othersMayRecord`, a spool
+    // file written to in the last few seconds (a recorder in another process).
     static bool isBeingRecorded(const std::filesystem::path& file,
-                                const std::optional<std::filesystem::path>& liveSpool = {});
+                                const std::optional<std::filesystem::path>& liveSpool = {},
+                                bool othersMayRecord = true);
     // The recordings a retry may take, newest first: the pending ones that no
     // recorder is writing.
     std::vector<std::filesystem::path>
-    retryableRecordings(const std::optional<std::filesystem::path>& liveSpool = {}) const;
+    retryableRecordings(const std::optional<std::filesystem::path>& liveSpool = {},
+                        bool othersMayRecord = true) const;
     // The newest retryable recording that can be recovered. One that cannot be
     // read or holds no audio is set aside on the way, so that it does not block
     // the older ones; one that could not be stored stays for a later attempt.
     std::optional<Recording>
-    takeNextPending(const std::optional<std::filesystem::path>& liveSpool = {}) const;
+    takeNextPending(const std::optional<std::filesystem::path>& liveSpool = {},
+                    bool othersMayRecord = true) const;
     // recover(), except that a file that cannot be read or holds no audio is
     // moved into "Unreadable Recordings" beside it: out of the pending list,
     // but kept for the user.
