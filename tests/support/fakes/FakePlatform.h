@@ -21,6 +21,10 @@ namespace orvendi::test {
 struct FakePlatform {
     explicit FakePlatform(VirtualScheduler::Background mode = VirtualScheduler::Background::Queued)
         : scheduler(mode) {}
+    // Background threads must be done before the services they use go.
+    ~FakePlatform() { scheduler.finishBackgroundWork(); }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
 
     Platform platform() {
         return Platform{scheduler,     application, windows, workspace,  pasteboard,

@@ -52,7 +52,27 @@ VirtualScheduler::VirtualScheduler(Background mode, double startTime)
 }
 
 VirtualScheduler::~VirtualScheduler() {
+    finishBackgroundWork();
+}
+
+void VirtualScheduler::finishBackgroundWork() {
+    drainThreadQueues();
     workers_.reset();
+    // Workers may have handed work to a serial queue on their way out.
+    drainThreadQueues();
+}
+
+void VirtualScheduler::drainThreadQueues() {
+    std::vector<std::weak_ptr<SerialQueue>> queues;
+    {
+        std::lock_guard lock(mutex_);
+        queues = threadQueues_;
+    }
+    for (const auto& weakQueue : queues) {
+        if (auto queue = weakQueue.lock()) {
+            queue->sync([] {});
+        }
+    }
 }
 
 bool VirtualScheduler::isMainThread() const {
@@ -102,7 +122,10 @@ void VirtualScheduler::globalAsync(QueuePriority, Task task) {
 
 std::shared_ptr<SerialQueue> VirtualScheduler::serialQueue(const std::string& label) {
     if (mode_ == Background::Threads) {
-        return std::make_shared<ThreadSerialQueue>(label);
+        auto queue = std::make_shared<ThreadSerialQueue>(label);
+        std::lock_guard lock(mutex_);
+        threadQueues_.push_back(queue);
+        return queue;
     }
     return std::make_shared<QueuedSerialQueue>(*this, label);
 }

@@ -26,6 +26,10 @@ public:
 
     explicit VirtualScheduler(Background mode = Background::Queued, double startTime = kStartTime);
     ~VirtualScheduler() override;
+    // Waits for the work running on real threads (workers and serial queues);
+    // later background work runs on the test's timeline. Call it before the
+    // services that work uses are destroyed.
+    void finishBackgroundWork();
 
     double now() const override;
     bool isMainThread() const override;
@@ -52,6 +56,7 @@ public:
     void runSerialBacklog(const void* queueTag);
 
 private:
+    void drainThreadQueues();
     class VirtualTimer;
     class QueuedSerialQueue;
 
@@ -64,6 +69,9 @@ private:
     uint64_t sequence_ = 0;
     std::map<std::pair<double, uint64_t>, std::shared_ptr<Entry>> queue_;
     std::unique_ptr<WorkerPool> workers_;
+    // The serial queues on real threads, drained before the scheduler goes:
+    // their tasks post back to it.
+    std::vector<std::weak_ptr<SerialQueue>> threadQueues_;
     const std::thread::id testThread_ = std::this_thread::get_id();
 };
 
