@@ -49,12 +49,6 @@ protected:
     std::shared_ptr<FakeBackend> api = std::make_shared<FakeBackend>();
 };
 
-TEST_F(WorkspaceControllerTest, PageScriptIsOneLineGuardedByTheOrigin) {
-    EXPECT_EQ(WorkspaceController::pageScript("https://app.example.com", "eyJ9"),
-              "if (window.location.origin === 'https://app.example.com') { "
-              "window.sessionStorage.setItem('orvendi.native-session', window.atob('eyJ9')); }");
-}
-
 TEST_F(WorkspaceControllerTest, ExpectedOriginKeepsOnlyANonDefaultPort) {
     const std::vector<std::pair<const char*, const char*>> cases{
         {"https://app.example.com", "https://app.example.com"},
