@@ -56,7 +56,7 @@ TEST_F(Endpoints, OnlyAVerifiedCodeInstallsTheSessionInMemoryAndInTheStore) {
     EXPECT_EQ(server.requests().size(), std::size(failures) + 1);
 }
 
-TEST_F(Endpoints, NotesQueryItemsAreOptionalOrderedAndPercentEncoded) {
+TEST_F(Endpoints, NotesComeInOrderAndTheirQueryItemsAreOptionalOrderedAndPercentEncoded) {
     struct Case {
         std::string since;
         bool full;
@@ -71,10 +71,12 @@ TEST_F(Endpoints, NotesQueryItemsAreOptionalOrderedAndPercentEncoded) {
         {"a b&c=d#e", false, true, "since=a%20b%26c%3Dd%23e"},
         {"\xC3\xA9t\xC3\xA9", false, true, "since=%C3%A9t%C3%A9"},
     };
-    server.respond("GET", "/api/notes", ScriptedResponse::json(200, {{"notes", json::array()}}));
+    const json notes = json::array({{{"id", "n2"}, {"title", "B"}}, {{"id", "n1"}}});
+    server.respond("GET", "/api/notes",
+                   ScriptedResponse::json(200, {{"notes", notes}, {"more", 1}}));
     APIClient& api = signedInClient();
     for (const auto& row : cases) {
-        api.fetchNotes(row.since, row.full);
+        EXPECT_EQ(json(api.fetchNotes(row.since, row.full)), notes) << "in order";
         const auto sent = server.requests("/api/notes").back();
         EXPECT_EQ(sent.method, "GET");
         EXPECT_EQ(sent.hasQuery, row.hasQuery) << row.since;
@@ -84,13 +86,8 @@ TEST_F(Endpoints, NotesQueryItemsAreOptionalOrderedAndPercentEncoded) {
     }
 }
 
-TEST_F(Endpoints, NotesAreReturnedInOrderOnlyFromAUsable200) {
-    const json notes = json::array({{{"id", "n2"}, {"title", "B"}}, {{"id", "n1"}}});
-    server.respond("GET", "/api/notes",
-                   ScriptedResponse::json(200, {{"notes", notes}, {"more", 1}}));
+TEST_F(Endpoints, NotesNeedAUsable200) {
     APIClient& api = signedInClient();
-    EXPECT_EQ(json(api.fetchNotes("", false)), notes);
-
     // clang-format off
     const AnswerCase failures[] = {
         {"element not an object", ScriptedResponse::json(200, {{"notes", {{{"id", 1}}, 5}}}), "notes fetch HTTP 200"},
