@@ -26,10 +26,12 @@ TEST(IsoTime, ReadsInternetTimesWithOrWithoutFractionAndAnyOffset) {
         {"2025-13-01T00:00:00Z", std::nullopt},
         {"2025-02-03T24:00:00Z", std::nullopt},
         {"2025-02-03T09:05:41+24:00", std::nullopt},
+        {"2025-02-03T09:05:41+01:99", std::nullopt},
         {"2025-02-03T09:05:41.Z", std::nullopt},
         {"2025-02-03 09:05:41Z", std::nullopt},
         {"2025-02-03T09:05:41", std::nullopt},
         {"2025-02-03T09:05:41Z trailing", std::nullopt},
+        {"2025-02-03", std::nullopt},
         {"yesterday", std::nullopt},
         {"", std::nullopt},
     };

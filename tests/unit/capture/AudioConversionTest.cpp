@@ -58,22 +58,19 @@ TEST_F(AudioConversion, ResamplesAndAveragesChannels) {
         int minimumPeak;
         int maximumPeak;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         // One channel at half scale, the other silent: the mean is a quarter.
-        {"48 kHz stereo float CAF", "a.caf", stereoFloat, "synth 2 sine 440 vol 0.5 remix 1 0",
-         7700, 8700},
+        {"48 kHz stereo float CAF", "a.caf", stereoFloat, "synth 2 sine 440 vol 0.5 remix 1 0", 7700, 8700},
         // The right channel is the left inverted: their mean is silence.
         {"anti-phase stereo", "b.caf", stereoFloat, "synth 2 sine 440 vol 0.5 remix 1 1i", 0, 63},
         {"digital silence stays zero", "c.caf", stereoFloat, "trim 0 2", 0, 0},
-        {"8 kHz mono 16-bit WAV", "d.wav", "-r 8000 -c 1 -b 16", "synth 2 sine 440 vol 0.5", 15800,
-         16900},
-        {"16 kHz mono 16-bit WAV", "e.wav", "-r 16000 -c 1 -b 16", "synth 2 sine 440 vol 0.5",
-         15800, 16900},
-        {"44.1 kHz 8-bit WAV", "f.wav", "-r 44100 -c 1 -b 8", "synth 2 sine 440 vol 0.5", 15500,
-         17200},
-        {"6 channels at 96 kHz", "g.wav", "-r 96000 -c 6 -b 16",
-         "synth 2 sine 440 vol 0.6 remix 1 1 1 0 0 0", 9400, 10300},
+        {"8 kHz mono 16-bit WAV", "d.wav", "-r 8000 -c 1 -b 16", "synth 2 sine 440 vol 0.5", 15800, 16900},
+        {"16 kHz mono 16-bit WAV", "e.wav", "-r 16000 -c 1 -b 16", "synth 2 sine 440 vol 0.5", 15800, 16900},
+        {"44.1 kHz 8-bit WAV", "f.wav", "-r 44100 -c 1 -b 8", "synth 2 sine 440 vol 0.5", 15500, 17200},
+        {"6 channels at 96 kHz", "g.wav", "-r 96000 -c 6 -b 16", "synth 2 sine 440 vol 0.6 remix 1 1 1 0 0 0", 9400, 10300},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto input = synthesize(c.file, c.format, c.effects);

@@ -102,11 +102,7 @@ TEST(WAV, PcmDataFollowsTheChunkRules) {
         {"identifiers are case-sensitive", riff({chunk("DATA", {9, 9}), chunk("data", payload)}),
          payload},
         {"non-ASCII identifier is skipped",
-         riff({chunk("\xC4"
-                     "ata",
-                     {9, 9, 9}),
-               chunk("data", payload)}),
-         payload},
+         riff({chunk("\xC4\x61ta", {9, 9, 9}), chunk("data", payload)}), payload},
         {"RIFF size field is ignored", zeroRiffSize, payload},
         {"streaming size 0xFFFFFFFF", riff({chunk("data", payload, 0xFFFFFFFF)}), std::nullopt},
         {"data one byte short", riff({chunk("data", payload, 5)}), std::nullopt},

@@ -147,6 +147,8 @@ TEST_F(LiveTranscriptionTest, QuittingWithPartsInFlightLeavesTheRecordingRecover
         return backend.partsAsked > 0;
     }));
     recorder.reset(); // the agent quits mid-recording
+    EXPECT_FALSE(input.hasTap());
+    EXPECT_FALSE(input.running);
     live.reset();
     backend.release();
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "service/APIClient.h"
@@ -11,6 +12,16 @@
 #include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
+
+// The message of the `E` the call throws ("" when it throws none).
+template <typename E = APIError, typename Call> std::string errorMessage(Call&& call) {
+    try {
+        call();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "";
+}
 
 // A client of a local test server, with its secret store in memory and its
 // clock in virtual time.
@@ -44,6 +55,23 @@ protected:
 
     std::optional<NativeSession> storedSession() { return SessionStore::load(keychain); }
 
+    // A status and body the server answers with, and the message the call
+    // fails with ("" for success).
+    struct AnswerCase {
+        const char* name;
+        ScriptedResponse answer;
+        std::string failure;
+    };
+
+    // Answers `method path` with each case's answer in turn and checks what `call` does.
+    template <typename Cases, typename Call>
+    void expectOutcomes(const char* method, const char* path, const Cases& cases, Call&& call) {
+        for (const AnswerCase& row : cases) {
+            server.respond(method, path, row.answer);
+            EXPECT_EQ(errorMessage(call), row.failure) << row.name;
+        }
+    }
+
     static ScriptedResponse sessionAnswer(const std::string& access, const std::string& refresh,
                                           double expiresAt) {
         return ScriptedResponse::json(
@@ -57,15 +85,5 @@ protected:
     Config config;
     std::unique_ptr<APIClient> client;
 };
-
-// The message of the APIError the call throws ("" when it throws none).
-template <typename Call> std::string apiErrorMessage(Call&& call) {
-    try {
-        call();
-    } catch (const APIError& error) {
-        return error.what();
-    }
-    return "";
-}
 
 } // namespace orvendi::test

@@ -1,3 +1,4 @@
+#include <array>
 #include <regex>
 
 #include "ClientFixture.h"
@@ -75,48 +76,21 @@ std::string boundaryOf(const RecordedRequest& request) {
 
 class Transcription : public ClientFixture {};
 
-TEST_F(Transcription, SingleUploadSendsTheMultipartBodyByteForByte) {
-    server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "hello"}}));
-    APIClient& api = signedInClient();
-    const Bytes wav = wavWithPCM(3 * kBytesPerSecond + 17);
-    api.transcribeWithReceipt(wav, 3, false);
-    api.transcribeWithReceipt(wav, -2, true);
-
-    const auto sent = server.requests(kUpload);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].header("Authorization"), "Bearer access-1");
-    EXPECT_FALSE(sent[0].header("Expect"));
-    EXPECT_EQ(sent[0].body, expectedBody(boundaryOf(sent[0]), wav, "3", false));
-    EXPECT_EQ(sent[1].body, expectedBody(boundaryOf(sent[1]), wav, "-2", true));
-    EXPECT_NE(boundaryOf(sent[0]), boundaryOf(sent[1]));
-}
-
 TEST_F(Transcription, ReadsTheNestedFormFirstThenTheFlatFormWhateverTheStatus) {
     struct Case {
         const char* name;
         ScriptedResponse answer;
         TranscriptionReceipt receipt;
     };
+    // clang-format off
     const Case cases[] = {
-        {"nested with all",
-         ScriptedResponse::json(
-             200, {{"raw", {{"text", "um hi"}, {"cleaned_text", "Hi."}, {"id", "d1"}}},
-                   {"text", "flat"}}),
-         {"Hi.", "d1", "um hi"}},
-        {"nested without cleaned text",
-         ScriptedResponse::json(200, {{"raw", {{"text", "raw"}}}}),
-         {"raw", std::nullopt, "raw"}},
-        {"nested id not text",
-         ScriptedResponse::json(200, {{"raw", {{"text", "r"}, {"id", 5}}}}),
-         {"r", std::nullopt, "r"}},
-        {"raw without text falls back to flat",
-         ScriptedResponse::json(200,
-                                {{"raw", {{"cleaned_text", "x"}}}, {"text", "flat"}, {"id", "f"}}),
-         {"flat", "f", "flat"}},
-        {"flat on status 500",
-         ScriptedResponse::json(500, {{"text", "still"}}),
-         {"still", std::nullopt, "still"}},
+        {"nested with all", ScriptedResponse::json(200, {{"raw", {{"text", "um hi"}, {"cleaned_text", "Hi."}, {"id", "d1"}}}, {"text", "flat"}}), {"Hi.", "d1", "um hi"}},
+        {"nested without cleaned text", ScriptedResponse::json(200, {{"raw", {{"text", "raw"}}}}), {"raw", std::nullopt, "raw"}},
+        {"nested id not text", ScriptedResponse::json(200, {{"raw", {{"text", "r"}, {"id", 5}}}}), {"r", std::nullopt, "r"}},
+        {"raw without text falls back to flat", ScriptedResponse::json(200, {{"raw", {{"cleaned_text", "x"}}}, {"text", "flat"}, {"id", "f"}}), {"flat", "f", "flat"}},
+        {"flat on status 500", ScriptedResponse::json(500, {{"text", "still"}}), {"still", std::nullopt, "still"}},
     };
+    // clang-format on
     APIClient& api = signedInClient();
     for (const auto& row : cases) {
         server.respond("POST", kUpload, row.answer);
@@ -143,7 +117,7 @@ TEST_F(Transcription, UploadWithoutTranscriptFailsAndOnly401DropsTheToken) {
     for (const auto& row : cases) {
         server.respond("POST", kUpload, row.answer);
         const size_t refreshes = server.requestCount("/api/native-auth/refresh");
-        EXPECT_EQ(apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(64), 1, false); }),
+        EXPECT_EQ(errorMessage([&] { api.transcribeWithReceipt(wavWithPCM(64), 1, false); }),
                   row.failure);
         api.ensureToken();
         EXPECT_EQ(server.requestCount("/api/native-auth/refresh") - refreshes,
@@ -158,9 +132,14 @@ TEST_F(Transcription, LongRecordingGoesUpInChunksThenFinalizesWithTheCallersDura
                               ScriptedResponse::json(200, {{"text", "three"}})});
     server.respond("POST", kFinalize, nestedAnswer("all raw", "All.", "dictation-9"));
     const Bytes pcm = rampPCM(200 * kBytesPerSecond);
-    const TranscriptionReceipt receipt =
-        signedInClient().transcribeWithReceipt(wavOf(pcm), 201, false);
+    // Each progress report with the number of uploads the server had seen by then.
+    std::vector<std::array<size_t, 3>> reports;
+    const TranscriptionReceipt receipt = signedInClient().transcribeWithReceipt(
+        wavOf(pcm), 201, false, [&](size_t chunk, size_t chunks) {
+            reports.push_back({chunk, chunks, server.requestCount(kUpload)});
+        });
     EXPECT_EQ(receipt, (TranscriptionReceipt{"All.", "dictation-9", "all raw"}));
+    EXPECT_EQ(reports, (std::vector<std::array<size_t, 3>>{{1, 3, 0}, {2, 3, 1}, {3, 3, 2}}));
 
     const size_t limit = 3'145'728;
     const auto uploads = server.requests(kUpload);
@@ -184,20 +163,28 @@ TEST_F(Transcription, LongRecordingGoesUpInChunksThenFinalizesWithTheCallersDura
     EXPECT_TRUE(finalize[0].json()["durationSecs"].is_number_integer());
 }
 
-TEST_F(Transcription, WhatFitsOneChunkOrIsEphemeralGoesUpWhole) {
+TEST_F(Transcription, WhatFitsOneChunkOrIsEphemeralGoesUpWholeByteForByte) {
     struct Case {
         size_t pcmBytes;
         bool ephemeral;
+        int64_t seconds;
     };
     server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "t"}}));
     APIClient& api = signedInClient();
-    for (const Case& row : {Case{3'145'728, false}, Case{7'000'000, true}}) {
+    for (const Case& row : {Case{3'145'728, false, 98}, Case{7'000'000, true, -2}}) {
         const Bytes wav = wavWithPCM(row.pcmBytes);
-        api.transcribeWithReceipt(wav, 77, row.ephemeral);
+        api.transcribeWithReceipt(wav, row.seconds, row.ephemeral, [](size_t, size_t) {
+            ADD_FAILURE() << "progress of one upload";
+        });
         const auto sent = server.requests(kUpload).back();
-        EXPECT_EQ(sent.body, expectedBody(boundaryOf(sent), wav, "77", row.ephemeral));
+        EXPECT_EQ(sent.header("Authorization"), "Bearer access-1");
+        EXPECT_FALSE(sent.header("Expect"));
+        EXPECT_EQ(sent.body,
+                  expectedBody(boundaryOf(sent), wav, std::to_string(row.seconds), row.ephemeral));
     }
-    EXPECT_EQ(server.requests(kUpload).size(), 2u);
+    const auto sent = server.requests(kUpload);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_NE(boundaryOf(sent[0]), boundaryOf(sent[1]));
     EXPECT_EQ(server.requestCount(kFinalize), 0u);
 }
 
@@ -221,7 +208,7 @@ TEST_F(Transcription, AnyFailingChunkStopsTheWholeOperation) {
         backend.respond("POST", kFinalize, nestedAnswer("r", "c", "d"));
         APIClient& api = signedInClient();
         EXPECT_EQ(
-            apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); }),
+            errorMessage([&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); }),
             "chunk failed");
         EXPECT_EQ(backend.requestCount(kUpload), failing + 1);
         EXPECT_EQ(backend.requestCount(kFinalize), 0u);
@@ -230,28 +217,19 @@ TEST_F(Transcription, AnyFailingChunkStopsTheWholeOperation) {
 }
 
 TEST_F(Transcription, FinalizeNeedsStatus200AndTheNestedForm) {
-    struct Case {
-        ScriptedResponse answer;
-        std::string failure;
-    };
-    const Case cases[] = {
-        {ScriptedResponse::json(200, {{"text", "flat only"}}),
+    const AnswerCase cases[] = {
+        {"flat", ScriptedResponse::json(200, {{"text", "flat only"}}),
          "Couldn\u2019t save the completed recording"},
-        {ScriptedResponse::json(500, {{"raw", {{"text", "r"}}}}),
+        {"500", ScriptedResponse::json(500, {{"raw", {{"text", "r"}}}}),
          "Couldn\u2019t save the completed recording"},
-        {ScriptedResponse::json(409, {{"error", "Already saved"}}), "Already saved"},
-        {ScriptedResponse::json(401, {{"error", "expired"}}), "expired"},
+        {"409", ScriptedResponse::json(409, {{"error", "Already saved"}}), "Already saved"},
+        {"401", ScriptedResponse::json(401, {{"error", "expired"}}), "expired"},
     };
     server.respond("POST", kUpload, ScriptedResponse::json(200, {{"text", "t"}}));
     APIClient& api = signedInClient();
-    for (const auto& row : cases) {
-        server.respond("POST", kFinalize, row.answer);
-        EXPECT_EQ(
-            apiErrorMessage([&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); }),
-            row.failure);
-    }
+    expectOutcomes("POST", kFinalize, cases,
+                   [&] { api.transcribeWithReceipt(wavWithPCM(6'400'000), 200, false); });
     // A refused finalize keeps the cached token.
-    EXPECT_EQ(server.requestCount("/api/native-auth/refresh"), 0u);
     api.ensureToken();
     EXPECT_EQ(server.requestCount("/api/native-auth/refresh"), 0u);
 }

@@ -113,16 +113,6 @@ TEST_F(ScreenAwareHUDTest, RemembersMovesOnlyWhileVisible) {
     EXPECT_EQ(fake.defaults.string(kKey), "{0, 300}");
 }
 
-TEST_F(ScreenAwareHUDTest, NextLaunchShowsThePanelWhereItWasLeft) {
-    hud().show("Listening", "waveform");
-    panel().drag({700, 250});
-    hud_.reset();
-
-    ScreenAwareHUD relaunched(fake.windows, fake.defaults, fake.scheduler);
-    relaunched.show("Listening", "waveform");
-    EXPECT_EQ(fake.windows.hud->origin(), (Point{700, 250}));
-}
-
 TEST_F(ScreenAwareHUDTest, MessageHidesAfterItsOwnDelayOnly) {
     hud().show(HUDMessages::pastedAndRemembered);
     EXPECT_EQ(panel().text, "Pasted and remembered");

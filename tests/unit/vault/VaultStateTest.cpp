@@ -13,15 +13,13 @@ struct DecodeCase {
 };
 
 TEST(VaultStateDecode, RequiresDateAndIdsAndTakesFilesWhenPresent) {
+    // clang-format off
     const DecodeCase cases[] = {
-        {"old state without files", R"({"lastCreatedAt":"2025","syncedIds":["a","b"]})", true,
-         false},
+        {"old state without files", R"({"lastCreatedAt":"2025","syncedIds":["a","b"]})", true, false},
         {"empty file map", R"({"lastCreatedAt":"","syncedIds":[],"files":{}})", true, true},
-        {"files null is absent", R"({"lastCreatedAt":"","syncedIds":[],"files":null})", true,
-         false},
+        {"files null is absent", R"({"lastCreatedAt":"","syncedIds":[],"files":null})", true, false},
         {"unknown key ignored", R"({"lastCreatedAt":"","syncedIds":[],"v":2})", true, false},
-        {"file name not a string", R"({"lastCreatedAt":"","syncedIds":[],"files":{"a":1}})", false,
-         false},
+        {"file name not a string", R"({"lastCreatedAt":"","syncedIds":[],"files":{"a":1}})", false, false},
         {"files an array", R"({"lastCreatedAt":"","syncedIds":[],"files":[]})", false, false},
         {"no syncedIds", R"({"lastCreatedAt":""})", false, false},
         {"no lastCreatedAt", R"({"syncedIds":[]})", false, false},
@@ -31,6 +29,7 @@ TEST(VaultStateDecode, RequiresDateAndIdsAndTakesFilesWhenPresent) {
         {"truncated", R"({"lastCreatedAt":"","syncedIds":[)", false, false},
         {"empty", "", false, false},
     };
+    // clang-format on
     for (const auto& row : cases) {
         const auto state = VaultState::decode(row.json);
         EXPECT_EQ(state.has_value(), row.decodes) << row.name;

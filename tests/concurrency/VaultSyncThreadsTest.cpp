@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/harness/VaultSyncFixture.h"
+#include "vault/SyncLock.h"
 
 namespace orvendi {
 namespace {
@@ -13,6 +14,12 @@ namespace {
 using test::note;
 
 class VaultSyncLockTest : public test::VaultSyncFixture {};
+
+// Syncs on a real "vault-sync" thread, with the main queue on the test's thread.
+class VaultSyncQueueTest : public test::VaultSyncFixture {
+protected:
+    VaultSyncQueueTest() : VaultSyncFixture(test::VirtualScheduler::Background::Threads) {}
+};
 
 // Two synchronisers on one state file stand for the agent and the terminal
 // tool: each sync holds the lock from before its request until its state is
@@ -49,6 +56,33 @@ TEST_F(VaultSyncLockTest, TwoSynchronisersSharingAStateFileNeverSyncAtOnce) {
     EXPECT_EQ(server.requestCount("/api/notes"), 2u * kSyncsPerThread);
     EXPECT_EQ(mostInFlight.load(), 1);
     EXPECT_EQ(written.load(), 1) << "the note's file was written once, then left alone";
+}
+
+TEST_F(VaultSyncQueueTest, OwnerMayLetGoWhileASyncRuns) {
+    auto response = test::ScriptedResponse::json(
+        200, {{"notes", nlohmann::json::array({note("aaaaaaaa-0000-4000-8000-000000000001",
+                                                    "2025-02-03T09:05:41Z", "Plan")})}});
+    response.delaySeconds = 0.05;
+    server.respond("GET", "/api/notes", response);
+
+    auto sync = makeSync();
+    const std::weak_ptr<VaultSync> watcher = sync;
+    sync->syncSoon();
+    sync->syncSoon();
+    sync->syncSoon();
+    ASSERT_TRUE(server.waitForRequests(1));
+    sync.reset();
+
+    EXPECT_TRUE(platform.scheduler.runUntil([&] { return watcher.expired(); }));
+    EXPECT_FALSE(logLines().empty());
+    EXPECT_EQ(logLines().front(), "VaultSync: wrote 1 notes");
+}
+
+TEST(SyncLock, UnopenableLockFileHoldsNothing) {
+    test::TempDir home;
+    test::writeFile(home.path() / "file", "not a folder");
+    const SyncLock lock(home.path() / "file" / "vault_state.lock");
+    EXPECT_FALSE(lock.isHeld());
 }
 
 } // namespace
