@@ -95,14 +95,14 @@ private:
 class MailDeliveryTest : public ServerFixture {
 protected:
     std::vector<std::string> serverArguments() const override {
-        return {"--smtp", sink_.url(), "--smtp-from", "codes@orvendi.test"};
+        return {"--smtp", sink_->url(), "--smtp-from", "codes@orvendi.test"};
     }
-    MailSink sink_;
+    std::optional<MailSink> sink_{std::in_place};
 };
 
-TEST_F(MailDeliveryTest, CodesGoByMailOnlyNeitherToTheLogNorToDisk) {
+TEST_F(MailDeliveryTest, CodesGoByMailOnlyAndTheUserHearsWhenMailFails) {
     ASSERT_EQ(postJson("/api/native-auth/request", {{"email", "mia@example.com"}})->status, 200);
-    const std::string mail = sink_.transcript();
+    const std::string mail = sink_->transcript();
     EXPECT_NE(mail.find("MAIL FROM:<codes@orvendi.test>"), std::string::npos) << mail;
     EXPECT_NE(mail.find("RCPT TO:<mia@example.com>"), std::string::npos) << mail;
     EXPECT_NE(mail.find("Subject: Your Orvendi sign-in code"), std::string::npos) << mail;
@@ -113,19 +113,11 @@ TEST_F(MailDeliveryTest, CodesGoByMailOnlyNeitherToTheLogNorToDisk) {
     const auto verified = postJson("/api/native-auth/verify",
                                    {{"email", "mia@example.com"}, {"code", code[1].str()}});
     EXPECT_EQ(verified->status, 200);
-}
 
-class UnreachableRelayTest : public ServerFixture {
-protected:
-    std::vector<std::string> serverArguments() const override {
-        return {"--smtp", "smtp://127.0.0.1:9"}; // discard port: nothing listens there
-    }
-};
-
-TEST_F(UnreachableRelayTest, TheUserHearsThatMailFailed) {
-    const auto result = postJson("/api/native-auth/request", {{"email", "ned@example.com"}});
-    EXPECT_EQ(result->status, 502);
-    EXPECT_EQ(errorOf(result), "Couldn\u2019t send the sign-in e-mail. Try again later.");
+    sink_.reset(); // the relay is gone: nothing listens on its port
+    const auto failed = postJson("/api/native-auth/request", {{"email", "ned@example.com"}});
+    EXPECT_EQ(failed->status, 502);
+    EXPECT_EQ(errorOf(failed), "Couldn\u2019t send the sign-in e-mail. Try again later.");
 }
 
 } // namespace

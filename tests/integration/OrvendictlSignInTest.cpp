@@ -15,7 +15,19 @@ protected:
     SecretServiceSession keyring{SecretServiceSession::Keyring::Unlocked};
 };
 
-TEST_F(OrvendictlSignIn, ACodeFromTheOutboxSignsInForLaterCommands) {
+TEST_F(OrvendictlSignIn, AsksForWhatOptionsDoNotGiveAndACodeSignsInForLaterCommands) {
+    // The address as typed, then a code line that is wrong: the conversation
+    // runs to the verification, which the service refuses.
+    const auto run = tool({"signin"}, " ada@example.com \nnot-the-code\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Email address: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Sign-in code sent to ada@example.com.\n"), std::string::npos);
+    EXPECT_NE(run.err.find("Code: "), std::string::npos);
+
+    const auto empty = tool({"signin"}, "   \n");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("Enter your email address.\n"), std::string::npos);
+
     const auto before = tool({"transcribe", spokenFile("numbers.wav").string()});
     EXPECT_EQ(before.status, 1);
     EXPECT_NE(before.err.find("Sign-in failed"), std::string::npos) << before.err;
@@ -46,26 +58,6 @@ TEST_F(OrvendictlSignIn, ACodeFromTheOutboxSignsInForLaterCommands) {
     EXPECT_EQ(signOut.err, "Signed out.\n");
     EXPECT_EQ(nlohmann::json::parse(tool({"status", "--json"}).out)["session_stored"], false);
 }
-
-TEST_F(OrvendictlSignIn, WithoutOptionsItAsksForTheAddressAndTheCode) {
-    // The address as typed, then a code line that is wrong: the conversation
-    // runs to the verification, which the service refuses.
-    const auto run = tool({"signin"}, " ada@example.com \nnot-the-code\n");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Email address: "), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("Sign-in code sent to ada@example.com.\n"), std::string::npos);
-    EXPECT_NE(run.err.find("Code: "), std::string::npos);
-
-    const auto empty = tool({"signin"}, "   \n");
-    EXPECT_EQ(empty.status, 1);
-    EXPECT_NE(empty.err.find("Enter your email address.\n"), std::string::npos);
-}
-
-} // namespace
-} // namespace orvendi::test
-
-namespace orvendi::test {
-namespace {
 
 // A keyring that would need its password typed into a prompt nobody answers.
 class OrvendictlLockedKeyring : public ToolFixture {

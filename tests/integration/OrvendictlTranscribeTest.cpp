@@ -39,9 +39,11 @@ TEST_F(Orvendictl, TranscribesSpokenFilesAsPlainTextAndAsJson) {
     EXPECT_EQ(first["duration_secs"], std::llround(double(info.frames) / double(info.sampleRate)));
 }
 
-TEST_F(Orvendictl, FilesWithoutAVoiceAreNotSentAndExitWithThree) {
+TEST_F(Orvendictl, FilesWithoutAVoiceAreNotSentAndAFailedFileOutweighsThem) {
+    const auto spoken = spokenFile("numbers.wav");
     const auto silent = silentFile("silent.wav");
     const auto noise = temp() / "noise.wav";
+    const auto missing = temp() / "missing.flac";
     runTool("sox -n -r 16000 -c 1 -b 16 " + shellQuoted(noise) + " synth 2 square 100 vol 0.99");
 
     const auto run = tool({"transcribe", silent.string(), noise.string()});
@@ -51,26 +53,23 @@ TEST_F(Orvendictl, FilesWithoutAVoiceAreNotSentAndExitWithThree) {
                            noise.string() + ": no voice signal (silence or noise); not sent.\n");
     const auto sync = tool({"sync"});
     EXPECT_EQ(sync.err, "Wrote 0 notes to " + notesFolder().string() + ".\n");
-}
 
-TEST_F(Orvendictl, AFailedFileOutweighsASilentOneAndTheOthersStillGo) {
-    const auto spoken = spokenFile("numbers.wav");
-    const auto silent = silentFile("silent.wav");
-    const auto missing = temp() / "missing.flac";
-
-    const auto run =
+    // The others still go.
+    const auto failed =
         tool({"transcribe", "--json", missing.string(), silent.string(), spoken.string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(jsonLines(run.out).size(), 1u);
-    EXPECT_NE(run.err.find(missing.string() + ": No such file or directory\n"), std::string::npos)
-        << run.err;
-
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(jsonLines(failed.out).size(), 1u);
+    EXPECT_NE(failed.err.find(missing.string() + ": No such file or directory\n"),
+              std::string::npos)
+        << failed.err;
     const auto onlySilent = tool({"transcribe", silent.string(), spoken.string()});
     EXPECT_EQ(onlySilent.status, 3);
     EXPECT_EQ(linesOf(onlySilent.out).size(), 1u);
 }
 
-TEST_F(Orvendictl, AThreeMinuteFileGoesUpInPartsCutAtPausesAndBecomesOneNote) {
+// A long file and an ephemeral one, then the vault written where the
+// configuration says.
+TEST_F(Orvendictl, AThreeMinuteFileGoesUpInPartsAndSyncWritesItAloneToTheVault) {
     // The sentence at the start of each minute, quiet noise in between.
     const auto spoken = spokenFile("numbers.wav");
     const auto minute = temp() / "minute.wav";
@@ -91,16 +90,6 @@ TEST_F(Orvendictl, AThreeMinuteFileGoesUpInPartsCutAtPausesAndBecomesOneNote) {
     EXPECT_LE(wordErrorRate(std::string(kSentence) + " " + kSentence + " " + kSentence, text),
               kLooseWordErrorRate)
         << text;
-
-    const auto sync = tool({"sync"});
-    EXPECT_EQ(sync.status, 0) << sync.err;
-    EXPECT_EQ(sync.err, "Wrote 1 notes to " + notesFolder().string() + ".\n");
-    EXPECT_EQ(filesIn(notesFolder(), ".md").size(), 1u);
-}
-
-TEST_F(Orvendictl, SyncWritesTheVaultWhereTheConfigurationSays) {
-    const auto spoken = spokenFile("numbers.wav");
-    ASSERT_EQ(tool({"transcribe", spoken.string()}).status, 0);
     const auto ephemeral = tool({"transcribe", "--ephemeral", spoken.string()});
     ASSERT_EQ(ephemeral.status, 0) << ephemeral.err;
 
@@ -121,21 +110,19 @@ TEST_F(Orvendictl, SyncWritesTheVaultWhereTheConfigurationSays) {
     EXPECT_EQ(filesIn(home() / "Documents" / "Vault" / "Notes", ".md").size(), 1u);
 }
 
-TEST_F(Orvendictl, AnUnreachableServiceIsAFailureWithItsDescription) {
+// Without the service transcribing and syncing fail with a description;
+// status needs no network.
+TEST_F(Orvendictl, WithoutTheServiceTranscribeAndSyncFailAndStatusStillAnswers) {
     const auto spoken = spokenFile("numbers.wav");
     stopServer();
-    const auto run = tool({"transcribe", spoken.string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind(spoken.string() + ": ", 0), 0u) << run.err;
-
+    const auto failed = tool({"transcribe", spoken.string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err.rfind(spoken.string() + ": ", 0), 0u) << failed.err;
     const auto sync = tool({"sync"});
     EXPECT_EQ(sync.status, 1);
     EXPECT_NE(sync.err, "");
-}
 
-TEST_F(Orvendictl, StatusNeedsNoNetwork) {
-    stopServer();
     const auto run = tool({"status", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto status = nlohmann::json::parse(run.out);

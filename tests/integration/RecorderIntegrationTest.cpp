@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <thread>
 
 #include "capture/AudioConversion.h"
@@ -29,33 +31,26 @@ std::vector<double> samplesOf(const Bytes& pcm) {
     return out;
 }
 
+// Where the first sample above the noise floor is.
 size_t onset(const std::vector<double>& samples) {
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (std::abs(samples[i]) > 0.02) {
-            return i;
-        }
-    }
-    return samples.size();
+    return size_t(std::find_if(samples.begin(), samples.end(),
+                               [](double sample) { return std::abs(sample) > 0.02; }) -
+                  samples.begin());
 }
 
 double rms(const std::vector<double>& samples, size_t from, size_t count) {
-    double sum = 0;
-    for (size_t i = from; i < from + count; ++i) {
-        sum += samples[i] * samples[i];
-    }
-    return std::sqrt(sum / double(count));
+    const auto begin = samples.begin() + long(from);
+    return std::sqrt(std::inner_product(begin, begin + long(count), begin, 0.0) / double(count));
 }
 
 // How well `recorded`, from `offset` on, matches `source` (1 = identical shape).
 double correlation(const std::vector<double>& source, const std::vector<double>& recorded,
                    size_t offset) {
-    double both = 0, sourceEnergy = 0, recordedEnergy = 0;
-    for (size_t i = 0; i < source.size(); ++i) {
-        both += source[i] * recorded[offset + i];
-        sourceEnergy += source[i] * source[i];
-        recordedEnergy += recorded[offset + i] * recorded[offset + i];
-    }
-    return both / std::sqrt(sourceEnergy * recordedEnergy);
+    const auto dot = [&](auto a, auto b) {
+        return std::inner_product(a, a + long(source.size()), b, 0.0);
+    };
+    const auto at = recorded.begin() + long(offset);
+    return dot(source.begin(), at) / std::sqrt(dot(source.begin(), source.begin()) * dot(at, at));
 }
 
 // The recorder on the real microphone stack: a private PulseAudio server,

@@ -41,13 +41,13 @@ protected:
         ASSERT_TRUE(processEventsUntil([&] { return view.isActiveWindow(); }));
     }
 
-    QRect frameOnScreen() const { return view.frameGeometry(); }
-
     QtSignInView view;
     int submits = 0;
 };
 
-TEST_F(SignInViewTest, ReturnPressesTheButtonOnlyWhileItIsEnabled) {
+// One case, as each starts a desktop session of its own: the address phase,
+// the code phase, then closing and showing again.
+TEST_F(SignInViewTest, ReturnSubmitsWhileEnabledTheCodePhaseFreezesTheAddressClosingHides) {
     view.emailField().setFocus();
     type(" ada@example.com ");
     key("Return");
@@ -61,15 +61,12 @@ TEST_F(SignInViewTest, ReturnPressesTheButtonOnlyWhileItIsEnabled) {
     key("KP_Enter");
     processEventsFor(0.4);
     EXPECT_EQ(submits, 1);
-
     view.setPrimaryEnabled(true);
     view.primaryButton().click();
     EXPECT_EQ(submits, 2);
-}
 
-// Typing the code and confirming it is the agent sign-in test's; here what
-// that test cannot see: the frozen address and the colour of a refusal.
-TEST_F(SignInViewTest, CodePhaseFreezesTheAddressAndShowsARefusalInRed) {
+    // Typing the code and confirming it is the agent sign-in test's; here what
+    // that test cannot see: the frozen address and the colour of a refusal.
     view.setEmailEnabled(false);
     view.setCodeVisible(true);
     view.setMessage("Invalid or expired code", TextColor::Red);
@@ -79,11 +76,9 @@ TEST_F(SignInViewTest, CodePhaseFreezesTheAddressAndShowsARefusalInRed) {
     const QColor red = view.messageLabel().palette().color(QPalette::WindowText);
     EXPECT_GT(red.red(), 200);
     EXPECT_LT(red.green(), 100);
-    saveScreenshot("sign-in-error", frameOnScreen());
-}
+    saveScreenshot("sign-in-error", view.frameGeometry());
 
-TEST_F(SignInViewTest, ClosingHidesTheWindowAndShowingAgainKeepsItsPlace) {
-    // Fixed size: the window manager offers no resizing.
+    // Fixed size: the window manager offers no resizing. Closing only hides.
     EXPECT_EQ(view.minimumSize(), view.maximumSize());
     const QPoint placed = view.pos();
     view.close();

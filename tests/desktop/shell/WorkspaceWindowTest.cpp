@@ -1,16 +1,14 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
-#include <atomic>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <mutex>
-#include <thread>
 
 #include "desktop/support/QtTestLoop.h"
 #include "platform/linux/qt/QtWindows.h"
 #include "platform/linux/qt/QtWorkspaceWindow.h"
 #include "support/fakes/MemoryDefaults.h"
+#include "support/harness/TestHTTPServer.h"
 
 namespace orvendi::test {
 namespace {
@@ -19,58 +17,31 @@ namespace {
 // inline script saw in the session storage and how often the document-start
 // script ran (a same-origin frame shares the storage, so a run in the frame
 // would show); it links to another host, embeds a frame from another host
-// and opens a same-host page in a new window.
-class WorkspaceServer {
+// (the same server named "localhost") and opens a same-host page in a new window.
+class WorkspaceServer : public TestHTTPServer {
 public:
     WorkspaceServer() {
-        server_.Get("/app", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(appPage(), "text/html");
-        });
-        server_.Get("/settings", [](const httplib::Request&, httplib::Response& response) {
-            response.set_content(
-                "<html><head><title>settings</title></head><body>Settings</body></html>",
-                "text/html");
-        });
-        server_.Get("/frame", [](const httplib::Request&, httplib::Response& response) {
-            response.set_content("<html><body>frame</body></html>", "text/html");
-        });
-        server_.Get("/foreign-frame", [this](const httplib::Request&, httplib::Response& response) {
-            ++foreignFrameLoads;
-            response.set_content("<html><body>foreign</body></html>", "text/html");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::string app =
+            "<html><head><script>"
+            "document.title = 'seen:' + (sessionStorage.getItem('orvendi.native-session') || "
+            "'none');"
+            "function framed() { document.title += ' runs:' + sessionStorage.getItem('runs'); }"
+            "</script></head><body>"
+            "<a id='away' href='http://docs.invalid/guide'>guide</a>"
+            "<a id='blank' target='_blank' href='/settings'>settings</a>"
+            "<iframe src='/frame' onload='framed()'></iframe>"
+            "<iframe src='" +
+            foreignOrigin() + "/foreign-frame'></iframe></body></html>";
+        for (const auto& [path, html] : std::vector<std::pair<std::string, std::string>>{
+                 {"/app", app},
+                 {"/settings", "<html><head><title>settings</title></head><body>Settings</body>"},
+                 {"/frame", "<html><body>frame</body></html>"},
+                 {"/foreign-frame", "<html><body>foreign</body></html>"}}) {
+            respond("GET", path, ScriptedResponse::text(200, html, "text/html"));
         }
     }
-    ~WorkspaceServer() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    // The same server under another host name (another IP of loopback).
-    std::string foreignOrigin() const { return "http://127.0.0.2:" + std::to_string(port_); }
-
-    std::atomic<int> foreignFrameLoads{0};
-
-private:
-    std::string appPage() const {
-        return "<html><head><script>"
-               "document.title = 'seen:' + (sessionStorage.getItem('orvendi.native-session') || "
-               "'none');"
-               "function framed() { document.title += ' runs:' + sessionStorage.getItem('runs'); }"
-               "</script></head><body>"
-               "<a id='away' href='http://docs.invalid/guide'>guide</a>"
-               "<a id='blank' target='_blank' href='/settings'>settings</a>"
-               "<iframe src='/frame' onload='framed()'></iframe>"
-               "<iframe src='" +
-               foreignOrigin() + "/foreign-frame'></iframe></body></html>";
-    }
-
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    std::string origin() const { return url(); }
+    std::string foreignOrigin() const { return "http://localhost:" + std::to_string(port()); }
 };
 
 // What the agent's page script does, counting its runs.
@@ -124,7 +95,19 @@ protected:
     std::vector<NavigationAction> actions;
 };
 
-TEST_F(WorkspaceWindowTest, PageFindsTheSessionBeforeItsOwnScriptsAndFramesDoNotRunTheScript) {
+// Each case starts a desktop session and a web engine, so one page load of
+// /app answers for the session hand-over and for every navigation rule.
+TEST_F(WorkspaceWindowTest, OnlyItsOriginGetsTheSessionAndRefusedNavigationsLeaveThePage) {
+    window->rebuildWebView(sessionScript("https://127.0.0.1"));
+    window->load(server.origin() + "/app", 60);
+    ASSERT_TRUE(processEventsUntil([&] { return title().startsWith("seen:"); }, 30));
+    EXPECT_TRUE(title().startsWith("seen:none")) << "a page of another origin got the session";
+
+    // The page finds the session before its own scripts; frames do not run the script.
+    {
+        std::lock_guard lock(mutex);
+        actions.clear();
+    }
     window->rebuildWebView(sessionScript(server.origin()));
     window->load(server.origin() + "/app", 60);
     window->show();
@@ -133,26 +116,12 @@ TEST_F(WorkspaceWindowTest, PageFindsTheSessionBeforeItsOwnScriptsAndFramesDoNot
     EXPECT_EQ(title(), QStringLiteral("seen:{\"access_token\":\"a\"} runs:1"));
     EXPECT_TRUE(asked(server.origin() + "/app", true));
     EXPECT_TRUE(asked(server.origin() + "/frame", false));
-    processEventsFor(0.8);
-    saveScreenshot("workspace", qtWindow->frameGeometry());
-}
-
-TEST_F(WorkspaceWindowTest, PageOfAnotherOriginDoesNotGetTheSession) {
-    window->rebuildWebView(sessionScript("https://127.0.0.1"));
-    window->load(server.origin() + "/app", 60);
-    ASSERT_TRUE(processEventsUntil([&] { return title().startsWith("seen:"); }, 30));
-    EXPECT_TRUE(title().startsWith("seen:none"));
-}
-
-TEST_F(WorkspaceWindowTest, RefusedNavigationsLeaveThePageWhereItIsAndNewWindowsOpenInTheView) {
-    window->rebuildWebView(std::nullopt);
-    window->load(server.origin() + "/app", 60);
-    window->show();
-    ASSERT_TRUE(processEventsUntil([&] { return title().startsWith("seen:"); }, 30));
     // The frame from another host was asked about and never loaded.
     ASSERT_TRUE(processEventsUntil(
         [&] { return asked(server.foreignOrigin() + "/foreign-frame", false); }));
-    EXPECT_EQ(server.foreignFrameLoads, 0);
+    EXPECT_EQ(server.requestCount("/foreign-frame"), 0u);
+    processEventsFor(0.8);
+    saveScreenshot("workspace", qtWindow->frameGeometry());
 
     runScript("document.getElementById('away').click()");
     ASSERT_TRUE(processEventsUntil([&] { return asked("http://docs.invalid/guide", true); }));
@@ -161,18 +130,39 @@ TEST_F(WorkspaceWindowTest, RefusedNavigationsLeaveThePageWhereItIsAndNewWindows
     processEventsFor(0.5);
     EXPECT_EQ(currentURL(), server.origin() + "/app");
 
+    // A same-host page asked for in a new window opens in the view.
     runScript("document.getElementById('blank').click()");
     ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 15));
     EXPECT_EQ(currentURL(), server.origin() + "/settings");
 }
 
-TEST_F(WorkspaceWindowTest, WindowRemembersWhereTheUserLeftItAndHasAMinimumSize) {
-    window->rebuildWebView(std::nullopt);
+TEST_F(WorkspaceWindowTest, StorageAndFrameOutliveRebuildsAndWindowsWithAMinimumSize) {
+    QWebEngineProfile& profile = windows.webProfile();
+    EXPECT_FALSE(profile.isOffTheRecord());
+    EXPECT_EQ(profile.storageName(), QStringLiteral("orvendi"));
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    ASSERT_FALSE(dataHome.isEmpty());
+    EXPECT_TRUE(profile.persistentStoragePath().startsWith(dataHome))
+        << profile.persistentStoragePath().toStdString();
+
+    auto loadSettings = [&] {
+        window->rebuildWebView(std::nullopt);
+        window->load(server.origin() + "/settings", 60);
+        return processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 30);
+    };
+    ASSERT_TRUE(loadSettings());
+    runScript("localStorage.setItem('kept', 'yes'); sessionStorage.setItem('gone', 'yes');");
+    processEventsFor(0.3);
+    ASSERT_TRUE(loadSettings());
+    runScript(
+        "document.title = localStorage.getItem('kept') + '/' + sessionStorage.getItem('gone')");
+    EXPECT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("yes/null"); }, 10))
+        << title().toStdString();
+
     window->show();
     ASSERT_TRUE(processEventsUntil([&] { return qtWindow->isActiveWindow(); }));
     // The opening size is the agent tests'; the floor is only visible here.
     EXPECT_EQ(qtWindow->minimumSize(), QSize(900, 620));
-
     qtWindow->setGeometry(QRect(150, 120, 1000, 700));
     ASSERT_TRUE(
         processEventsUntil([&] { return qtWindow->geometry() == QRect(150, 120, 1000, 700); }));
@@ -186,30 +176,6 @@ TEST_F(WorkspaceWindowTest, WindowRemembersWhereTheUserLeftItAndHasAMinimumSize)
     ASSERT_TRUE(processEventsUntil([&] { return nextWindow->isActiveWindow(); }));
     processEventsFor(0.2);
     EXPECT_EQ(nextWindow->geometry(), QRect(150, 120, 1000, 700));
-}
-
-TEST_F(WorkspaceWindowTest, StorageLivesInANamedPersistentProfileAcrossRebuilds) {
-    QWebEngineProfile& profile = windows.webProfile();
-    EXPECT_FALSE(profile.isOffTheRecord());
-    EXPECT_EQ(profile.storageName(), QStringLiteral("orvendi"));
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    ASSERT_FALSE(dataHome.isEmpty());
-    EXPECT_TRUE(profile.persistentStoragePath().startsWith(dataHome))
-        << profile.persistentStoragePath().toStdString();
-
-    window->rebuildWebView(std::nullopt);
-    window->load(server.origin() + "/settings", 60);
-    ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 30));
-    runScript("localStorage.setItem('kept', 'yes'); sessionStorage.setItem('gone', 'yes');");
-    processEventsFor(0.3);
-
-    window->rebuildWebView(std::nullopt);
-    window->load(server.origin() + "/settings", 60);
-    ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 30));
-    runScript(
-        "document.title = localStorage.getItem('kept') + '/' + sessionStorage.getItem('gone')");
-    EXPECT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("yes/null"); }, 10))
-        << title().toStdString();
 }
 
 } // namespace

@@ -159,7 +159,27 @@ TEST_F(WorkspacePagesTest, SettingsShowTheLastReportWithLinksForMissingPermissio
     screenshot("workspace-settings");
 }
 
-TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedAndDeletingAsksFirst) {
+// Both of the page's own ways to a session in one case (each case starts a
+// server, a desktop session and a web engine): signing in by code, and
+// renewing an expired access token. Deleting then asks first.
+TEST_F(WorkspacePagesTest, PageSignsInByCodeOrRenewsAnExpiredTokenAndDeletingAsksFirst) {
+    const std::string email = "newcomer@example.com";
+    open("/app", std::nullopt);
+    ASSERT_TRUE(waitFor("!document.getElementById('sign-in').hidden"));
+    EXPECT_TRUE(waitFor("document.getElementById('main').hidden"));
+    screenshot("workspace-sign-in");
+
+    run("document.getElementById('email').value = '" + email +
+        "';"
+        "document.querySelector('#email-form button[type=submit]').click();");
+    ASSERT_TRUE(waitFor("!document.getElementById('code-form').hidden"));
+    run("document.getElementById('code').value = '" + outboxCode(email) +
+        "';"
+        "document.querySelector('#code-form button[type=submit]').click();");
+    ASSERT_TRUE(loaded());
+    EXPECT_EQ(evaluate("document.getElementById('list-empty').hidden"), "false");
+    EXPECT_EQ(get("/api/account", pageToken())->status, 200);
+
     NativeSession session = sessionFor("renew@example.com");
     const std::string id = addNote(session.accessToken, "Still here after renewal.");
     session.accessToken = "expired-or-revoked";
@@ -180,25 +200,6 @@ TEST_F(WorkspacePagesTest, AnExpiredAccessTokenIsRenewedAndDeletingAsksFirst) {
         "document.querySelector('#confirm-delete button[value=delete]').click();");
     ASSERT_TRUE(waitFor("document.querySelectorAll('#notes .note').length === 0"));
     EXPECT_EQ(get("/api/notes/" + id, renewed)->status, 404);
-}
-
-TEST_F(WorkspacePagesTest, WithoutASessionThePageSignsInByCode) {
-    const std::string email = "newcomer@example.com";
-    open("/app", std::nullopt);
-    ASSERT_TRUE(waitFor("!document.getElementById('sign-in').hidden"));
-    EXPECT_TRUE(waitFor("document.getElementById('main').hidden"));
-    screenshot("workspace-sign-in");
-
-    run("document.getElementById('email').value = '" + email +
-        "';"
-        "document.querySelector('#email-form button[type=submit]').click();");
-    ASSERT_TRUE(waitFor("!document.getElementById('code-form').hidden"));
-    run("document.getElementById('code').value = '" + outboxCode(email) +
-        "';"
-        "document.querySelector('#code-form button[type=submit]').click();");
-    ASSERT_TRUE(loaded());
-    EXPECT_EQ(evaluate("document.getElementById('list-empty').hidden"), "false");
-    EXPECT_EQ(get("/api/account", pageToken())->status, 200);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "support/harness/TestHTTPServer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
@@ -49,12 +50,8 @@ constexpr const char* kParkedContentType = "@parked-content-type";
 
 // Pseudo-headers cpp-httplib adds to every request.
 bool isAddedByServer(const std::string& name) {
-    for (const char* added : {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"}) {
-        if (name == added) {
-            return true;
-        }
-    }
-    return false;
+    return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
+           name == "LOCAL_PORT";
 }
 
 RecordedRequest record(const httplib::Request& request) {
@@ -80,19 +77,15 @@ RecordedRequest record(const httplib::Request& request) {
     return recorded;
 }
 
+// The local port of a socket; the server listens on IPv4 loopback only.
 std::optional<uint16_t> localPortOfSocket(int fd) {
-    sockaddr_storage address{};
+    sockaddr_in address{};
     socklen_t length = sizeof(address);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        address.sin_family != AF_INET) {
         return std::nullopt;
     }
-    if (address.ss_family == AF_INET) {
-        return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    }
-    if (address.ss_family == AF_INET6) {
-        return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
-    }
-    return std::nullopt;
+    return ntohs(address.sin_port);
 }
 
 } // namespace
@@ -130,12 +123,6 @@ ScriptedResponse ScriptedResponse::text(int status, std::string body, std::strin
 
 class TestHTTPServer::Server : public httplib::Server {};
 
-struct TestHTTPServer::Route {
-    std::vector<ScriptedResponse> sequence; // answered in order, the last repeating
-    size_t next = 0;
-    Handler handler; // when set, answers instead of the sequence
-};
-
 TestHTTPServer::TestHTTPServer()
     : server_(std::make_unique<Server>()), workers_(std::make_shared<TestHTTPServerWorkers>()) {
     auto workers = workers_;
@@ -154,15 +141,11 @@ TestHTTPServer::TestHTTPServer()
         const std::string contentType = request.get_header_value("Content-Type");
         if (contentType.rfind("multipart/form-data", 0) == 0) {
             // The request object is not const where the server owns it; only
-            // this handler's signature is.
-            auto& mutableRequest = const_cast<httplib::Request&>(request);
-            mutableRequest.headers.emplace(kParkedContentType, contentType);
-            for (auto it = mutableRequest.headers.begin(); it != mutableRequest.headers.end();
-                 ++it) {
-                if (strcasecmp(it->first.c_str(), "Content-Type") == 0) {
-                    it->second = "application/octet-stream";
-                }
-            }
+            // this handler's signature is. Header names compare without case.
+            auto& headers = const_cast<httplib::Request&>(request).headers;
+            headers.erase("Content-Type");
+            headers.emplace("Content-Type", "application/octet-stream");
+            headers.emplace(kParkedContentType, contentType);
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
@@ -239,42 +222,35 @@ void TestHTTPServer::respond(const std::string& method, const std::string& path,
 
 void TestHTTPServer::respondInSequence(const std::string& method, const std::string& path,
                                        std::vector<ScriptedResponse> responses) {
-    auto route = std::make_shared<Route>();
-    route->sequence = std::move(responses);
-    std::lock_guard lock(mutex_);
-    routes_[{method, path}] = std::move(route);
+    if (responses.empty()) {
+        responses.push_back(ScriptedResponse::text(404, ""));
+    }
+    auto sequence = std::make_shared<const std::vector<ScriptedResponse>>(std::move(responses));
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    handle(method, path, [sequence, next](const RecordedRequest&) {
+        return (*sequence)[std::min(next->fetch_add(1), sequence->size() - 1)];
+    });
 }
 
 void TestHTTPServer::handle(const std::string& method, const std::string& path, Handler handler) {
-    auto route = std::make_shared<Route>();
-    route->handler = std::move(handler);
     std::lock_guard lock(mutex_);
-    routes_[{method, path}] = std::move(route);
+    routes_[{method, path}] = std::move(handler);
 }
 
 ScriptedResponse TestHTTPServer::answer(const RecordedRequest& request,
                                         const std::string& decodedPath) {
-    std::shared_ptr<Route> route;
-    ScriptedResponse response;
+    Handler handler;
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
         const auto it = routes_.find({request.method, decodedPath});
         if (it != routes_.end()) {
-            route = it->second;
-        }
-        if (route && !route->handler && !route->sequence.empty()) {
-            response = route->sequence[std::min(route->next, route->sequence.size() - 1)];
-            ++route->next;
+            handler = it->second;
         }
     }
     arrived_.notify_all();
-    if (!route || (!route->handler && route->sequence.empty())) {
-        return ScriptedResponse::text(404, "");
-    }
-    if (route->handler) {
-        response = route->handler(request);
-    }
+    // Called outside the lock: a handler may wait for other requests.
+    const ScriptedResponse response = handler ? handler(request) : ScriptedResponse::text(404, "");
     sleepUnlessStopping(response.delaySeconds);
     return response;
 }

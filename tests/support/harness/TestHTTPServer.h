@@ -87,7 +87,6 @@ public:
 
 private:
     class Server;
-    struct Route;
 
     ScriptedResponse answer(const RecordedRequest& request, const std::string& decodedPath);
     bool sleepUnlessStopping(double seconds);
@@ -99,7 +98,7 @@ private:
 
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;
-    std::map<std::pair<std::string, std::string>, std::shared_ptr<Route>> routes_;
+    std::map<std::pair<std::string, std::string>, Handler> routes_;
     std::vector<RecordedRequest> requests_;
     bool stopping_ = false;
     std::condition_variable stopped_;

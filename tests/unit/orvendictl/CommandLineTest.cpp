@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
-#include "UsageError.h"
 
 namespace orvendi::test {
 namespace {
@@ -55,26 +54,6 @@ TEST(CommandLine, ReadsCommandsOptionsAndOperands) {
             EXPECT_EQ(invocation.command.values, row.values) << context;
             EXPECT_EQ(invocation.command.operands, row.operands) << context;
         }
-    }
-}
-
-TEST(CommandLine, RefusesWhatNoCommandAccepts) {
-    const std::vector<std::vector<std::string>> rows = {
-        {},
-        {"--json"},
-        {"stat"},
-        {"status", "extra"},
-        {"status", "--json=yes"},
-        {"status", "--verbose"},
-        {"signin", "--email"},
-        {"transcribe"},
-        {"transcribe", "--json"},
-        {"retry", "a.wav", "b.wav"},
-    };
-    const CommandLine commandLine = toolCommandLine();
-    for (const auto& arguments : rows) {
-        EXPECT_THROW(commandLine.parse(arguments), UsageError)
-            << ::testing::PrintToString(arguments);
     }
 }
 

@@ -23,10 +23,15 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
     return {status, out.str(), err.str()};
 }
 
+// The real command table: what the parser refuses, with the tool's exit status.
 TEST(Orvendictl, UsageErrorsExitWithTwoAndExplainOnStandardError) {
     const std::vector<std::vector<std::string>> rows = {
         {},
         {"dictate"},
+        {"stat"},
+        {"status", "--json=yes"},
+        {"signin", "--email"},
+        {"transcribe", "--json"},
         {"--verbose", "status"},
         {"transcribe"},
         {"transcribe", "--fast", "a.wav"},

@@ -17,7 +17,9 @@ namespace orvendi::test {
 namespace {
 
 // A recording kept in a real recovery folder, delivered through a real client
-// to a local HTTP server.
+// to a local HTTP server. Delivered and failed uploads are the tool's record
+// and retry integration test's (OrvendictlRecording); here what it cannot
+// reach: silence, a full silent folder and a closed standard output.
 class RecordingDeliveryTest : public ::testing::Test {
 protected:
     RecordingDeliveryTest() {
@@ -58,30 +60,6 @@ protected:
     std::istringstream in;
     Terminal terminal{out, err, in, -1, -1};
 };
-
-TEST_F(RecordingDeliveryTest, PrintsTheTextAndDiscardsTheRecoveryCopy) {
-    server.respond("POST", "/api/transcribe",
-                   ScriptedResponse::json(200, {{"raw", {{"text", "hello"}, {"id", "n1"}}}}));
-    const Recording recording = keptRecording(speechLikePCM());
-
-    EXPECT_EQ(deliver(recording), ExitStatus::Success);
-    EXPECT_EQ(out.str(), "hello\n");
-    EXPECT_EQ(err.str(), "");
-    EXPECT_FALSE(std::filesystem::exists(recording.recoveryURL));
-}
-
-TEST_F(RecordingDeliveryTest, AFailureKeepsTheRecordingAndSaysWhere) {
-    server.respond("POST", "/api/transcribe",
-                   ScriptedResponse::json(503, {{"error", "Speech service down"}}));
-    const Recording recording = keptRecording(speechLikePCM());
-
-    EXPECT_EQ(deliver(recording), ExitStatus::Failure);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(),
-              "Speech service down. Recording saved at " + recording.recoveryURL.string() + "\n");
-    EXPECT_TRUE(std::filesystem::exists(recording.recoveryURL));
-    EXPECT_EQ(store.pendingRecordings(), std::vector{recording.recoveryURL});
-}
 
 TEST_F(RecordingDeliveryTest, SilenceIsMovedAsideAndNothingIsSent) {
     const Recording recording = keptRecording(Bytes(64000, 0));

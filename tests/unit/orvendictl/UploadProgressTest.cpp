@@ -22,33 +22,28 @@ private:
     int fd_;
 };
 
-TEST(UploadProgress, ShowsChunksOnATerminalAndClearsTheLineAfterwards) {
-    PseudoTerminal terminalDevice;
-    ASSERT_TRUE(isatty(terminalDevice.fd()));
+// What two chunk reports leave on standard error when the terminal's error
+// descriptor is `errorFd`; standard output stays empty.
+std::string progressShown(int errorFd) {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
-    Terminal terminal(out, err, in, -1, terminalDevice.fd());
+    Terminal terminal(out, err, in, -1, errorFd);
     {
         UploadProgress progress(terminal);
         const auto report = progress.callback();
         report(1, 2);
         report(2, 2);
     }
-    EXPECT_EQ(err.str(), "\r\033[Kchunk 1/2\r\033[Kchunk 2/2\r\033[K");
     EXPECT_EQ(out.str(), "");
+    return err.str();
 }
 
-TEST(UploadProgress, StaysSilentWhenNobodyWatches) {
-    std::ostringstream out;
-    std::ostringstream err;
-    std::istringstream in;
-    Terminal terminal(out, err, in, -1, -1);
-    {
-        UploadProgress progress(terminal);
-        progress.callback()(1, 3);
-    }
-    EXPECT_EQ(err.str(), "");
+TEST(UploadProgress, ShowsChunksOnATerminalClearsTheLineAfterwardsAndIsSilentElsewhere) {
+    PseudoTerminal terminalDevice;
+    ASSERT_TRUE(isatty(terminalDevice.fd()));
+    EXPECT_EQ(progressShown(terminalDevice.fd()), "\r\033[Kchunk 1/2\r\033[Kchunk 2/2\r\033[K");
+    EXPECT_EQ(progressShown(-1), "") << "nobody watches";
 }
 
 } // namespace

@@ -3,10 +3,7 @@
 //       claims the agent's place and prints "primary" or "handed-over"; as
 //       the agent it then serves for SECONDS, printing each request it
 //       receives ("open URL", "reopen hidden|visible").
-//   orvendi-instance-probe clipboard
-//       prints the clipboard's text as another X client reads it.
 #include <QApplication>
-#include <QClipboard>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
