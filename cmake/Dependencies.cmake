@@ -27,6 +27,11 @@ if(ORVENDI_BUILD_DESKTOP AND NOT ORVENDI_SANITIZE)
     pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
     pkg_check_modules(XI REQUIRED IMPORTED_TARGET xi)
     pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+    # Text into native windows of a Wayland session: a virtual keyboard with
+    # the session's keymap.
+    pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+    pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon)
+    find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 endif()
 # AT-SPI's role names: the desktop layer and its display-free rules, which the
 # unit tests (also under the sanitizers) cover.

@@ -42,8 +42,8 @@ struct LinuxDesktop {
           keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
                     scheduler) {}
 
-    // On Wayland the dictation key needs a source of its own; everything else
-    // runs through XWayland.
+    // On Wayland the dictation key needs a source of its own, and on sway the
+    // text its own way into native windows; the rest runs through XWayland.
     std::unique_ptr<WaylandDesktopServices> waylandServices() {
         const auto session = DesktopSession::detect(DesktopSession::processEnvironment());
         if (!session.wayland) {
@@ -56,21 +56,14 @@ struct LinuxDesktop {
     Privacy& privacy() {
         return wayland ? static_cast<Privacy&>(wayland->privacy) : desktop.privacy;
     }
+    Workspace& workspace() { return wayland ? wayland->workspace() : desktop.workspace; }
+    Pasteboard& pasteboard() { return wayland ? wayland->pasteboard() : desktop.pasteboard; }
 
     Platform platform() {
-        return Platform{scheduler,
-                        application,
-                        windows,
-                        desktop.workspace,
-                        desktop.pasteboard,
-                        desktop.accessibility,
-                        keyEvents,
-                        privacy(),
-                        audioInput,
-                        keychain,
-                        defaults,
-                        files,
-                        log};
+        return Platform{
+            scheduler, application, windows,    workspace(), pasteboard(), desktop.accessibility,
+            keyEvents, privacy(),   audioInput, keychain,    defaults,     files,
+            log};
     }
 
     QtApplication& application;

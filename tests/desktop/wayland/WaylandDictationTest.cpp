@@ -2,31 +2,17 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <nlohmann/json.hpp>
 
 #include "desktop/dictation/DictationFixture.h"
+#include "platform/linux/keys/SwayTree.h"
 #include "support/harness/SpokenAudio.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 namespace {
 
 constexpr const char* kMeeting = "please call me back tomorrow morning about the meeting";
 constexpr const char* kFox = "the quick brown fox jumps over the lazy dog";
-
-// The process id of sway's focused window, or -1.
-int64_t focusedPid(const nlohmann::json& node) {
-    if (node.value("focused", false)) {
-        return node.value("pid", int64_t(-1));
-    }
-    for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const auto& child : node.value(children, nlohmann::json::array())) {
-            if (const int64_t pid = focusedPid(child); pid > 0) {
-                return pid;
-            }
-        }
-    }
-    return -1;
-}
 
 // The real agent in the sway test session: the dictation key comes through
 // the session's virtual keyboard and sway's key bindings, and native Wayland
@@ -46,19 +32,32 @@ protected:
         return runProcess(QStringLiteral("swaymsg"), arguments).output.toStdString();
     }
 
-    // A zenity entry (GTK on `backend`: "wayland" or "x11"), once sway has
-    // given it the focus.
-    std::unique_ptr<DesktopApp> openZenity(const QString& backend) {
-        auto app = std::make_unique<DesktopApp>(
+    // The process that has sway's focus, or -1.
+    static int64_t focusedProcess() {
+        const auto window = sway_ipc::focusedWindow(sway({"-t", "get_tree"}));
+        return window ? window->processId : -1;
+    }
+
+    // A zenity dialog (GTK on `backend`: "wayland" or "x11"; an entry unless
+    // `kind` says otherwise), once sway has given it the focus and its field
+    // is readable.
+    EntryField openZenity(const QString& backend, const QString& kind = QStringLiteral("--entry")) {
+        EntryField field;
+        field.app = std::make_unique<DesktopApp>(
             QStringLiteral("env"),
-            QStringList{QStringLiteral("GDK_BACKEND=") + backend, QStringLiteral("zenity"),
-                        QStringLiteral("--entry")});
-        const int32_t pid = app->processId();
-        EXPECT_TRUE(eventually([&] {
-            const auto tree = nlohmann::json::parse(sway({"-t", "get_tree"}), nullptr, false);
-            return focusedPid(tree) == pid;
-        })) << "the native zenity window did not take the focus";
-        return app;
+            QStringList{QStringLiteral("GDK_BACKEND=") + backend, QStringLiteral("zenity"), kind});
+        const int32_t pid = field.app->processId();
+        EXPECT_TRUE(eventually(
+            [&] {
+                field.element = focusedProcess() == pid
+                                    ? services().accessibility.focusedElement(pid)
+                                    : nullptr;
+                return field.element != nullptr;
+            },
+            kAppStartSeconds))
+            << "zenity " << kind.toStdString() << " on " << backend.toStdString()
+            << " did not take the focus";
+        return field;
     }
 
     // The last transcript, as "Copy last dictation" puts it on the clipboard.
@@ -91,7 +90,7 @@ TEST_F(WaylandDictationTest, KeyHeldOrDoubleTappedInANativeWindowDictates) {
         EXPECT_LT(wordErrorRate(kMeeting, held), kLooseWordErrorRate) << "clipboard: " << held;
     }
 
-    sway({QStringLiteral("[pid=%1] focus").arg(int(native->processId()))});
+    sway({QStringLiteral("[pid=%1] focus").arg(int(native.app->processId()))});
     key("press");
     key("release");
     key("press");
@@ -101,6 +100,60 @@ TEST_F(WaylandDictationTest, KeyHeldOrDoubleTappedInANativeWindowDictates) {
     key("press");
     key("release");
     EXPECT_TRUE(waitForTranscriptions(2));
+}
+
+// The text lands where the user was typing: in a native GTK field (even when
+// a terminal took the focus while the text was on its way), in a native
+// terminal (which pastes the primary selection on Shift+Insert) and in a GTK
+// field under XWayland. A password field refuses dictation.
+TEST_F(WaylandDictationTest, TextLandsInNativeTerminalAndXWaylandWindows) {
+    startSignedInAgent();
+    auto dictate = [&](int count) {
+        holdKey();
+        say(kFox);
+        key("release");
+        ASSERT_TRUE(waitForTranscriptions(count));
+    };
+    auto landed = [](const std::string& text) {
+        return wordErrorRate(kFox, text) < kLooseWordErrorRate;
+    };
+    // The terminal hands every byte it is given to cat, which keeps it.
+    const auto typed = tempDir() / "terminal.txt";
+    std::unique_ptr<DesktopApp> foot;
+    {
+        auto native = openZenity(QStringLiteral("wayland"));
+        holdKey();
+        say(kFox);
+        key("release");
+        foot = std::make_unique<DesktopApp>(
+            QStringLiteral("foot"),
+            QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("stty -icanon -echo; exec cat >\"$0\""),
+                        QString::fromStdString(typed.string())});
+        EXPECT_TRUE(eventually([&] { return focusedProcess() == foot->processId(); }));
+        const std::string text = waitForText(native);
+        EXPECT_TRUE(landed(text)) << "native field: " << text;
+    }
+    sway({QStringLiteral("[pid=%1] focus").arg(foot->processId())});
+    ASSERT_TRUE(
+        eventually([&] { return focusedProcess() == foot->processId(); }, kAppStartSeconds));
+    dictate(2);
+    std::string text;
+    EXPECT_TRUE(eventually([&] { return landed(text = readFile(typed)); }, kDeliverySeconds))
+        << "terminal (once, not the first dictation too): " << text;
+    foot.reset();
+    {
+        auto x11 = openZenity(QStringLiteral("x11"));
+        dictate(3);
+        text = waitForText(x11);
+        EXPECT_TRUE(landed(text)) << "XWayland field: " << text;
+    }
+    auto password = openZenity(QStringLiteral("wayland"), QStringLiteral("--password"));
+    key("press");
+    EXPECT_TRUE(eventually([&] {
+        return agent().log().find("Dictation is off in secure fields") != std::string::npos;
+    })) << agent().log();
+    key("release");
 }
 
 // A desktop shortcut's command starts and stops hands-free dictation, and the

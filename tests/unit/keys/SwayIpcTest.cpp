@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "platform/linux/keys/SwayIpc.h"
+#include "platform/linux/keys/SwayTree.h"
 
 namespace orvendi::test {
 namespace {
@@ -57,6 +58,29 @@ TEST(SwayIpc, CommandErrorIsTheFirstFailure) {
     EXPECT_EQ(commandError(R"([{"success":true},{"success":false,"error":"Invalid key"}])"),
               "Invalid key");
     EXPECT_TRUE(commandError("{}").has_value());
+}
+
+// The tree nests outputs, workspaces and containers; floating windows too.
+TEST(SwayIpc, FocusedWindowIsFoundWhereverItSits) {
+    const std::string native =
+        R"({"id":1,"nodes":[{"nodes":[{"nodes":[{"focused":false,"pid":7,"app_id":"gedit"},
+           {"focused":true,"pid":42,"app_id":"foot","shell":"xdg_shell"}]}]}]})";
+    const auto window = focusedWindow(native);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->processId, 42);
+    EXPECT_FALSE(window->xwayland);
+    EXPECT_EQ(window->classNames, std::vector<std::string>{"foot"});
+
+    const std::string floatingX11 =
+        R"({"nodes":[{"floating_nodes":[{"focused":true,"pid":9,"app_id":null,"shell":"xwayland",
+           "window_properties":{"class":"XTerm","instance":"xterm"}}]}]})";
+    const auto x11 = focusedWindow(floatingX11);
+    ASSERT_TRUE(x11);
+    EXPECT_TRUE(x11->xwayland);
+    EXPECT_EQ(x11->classNames, (std::vector<std::string>{"XTerm", "xterm"}));
+
+    EXPECT_FALSE(focusedWindow(R"({"nodes":[{"type":"workspace","focused":true}]})"));
+    EXPECT_FALSE(focusedWindow("not json"));
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 
 namespace orvendi {
 
-// sway's IPC protocol as far as the dictation key needs it: framing, the two
-// messages the agent sends (run a command, subscribe to events) and the
+// sway's IPC protocol as far as the agent needs it: framing, the messages it
+// sends (run a command, subscribe to events, ask for the window tree) and the
 // binding events it follows. A message is the magic "i3-ipc", the payload's
 // length and the message type (each 32 bits, native byte order) and a JSON
 // payload.
@@ -17,6 +17,7 @@ namespace sway_ipc {
 enum MessageType : uint32_t {
     kRunCommand = 0,
     kSubscribe = 2,
+    kGetTree = 4,
     kBindingEvent = 0x80000005,
 };
 

@@ -106,9 +106,50 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
     : keyEvents([&] {
           auto found = keySourcesFor(
               session, DictationKey(dictationKey, X11KeyEvents::keysymNames()), xwayland.x, log);
-          return WaylandKeyEvents(std::move(found.sources), xwayland.keyEvents, scheduler, log,
-                                  std::move(found.advice));
+          return WaylandKeyEvents(
+              std::move(found.sources), xwayland.keyEvents, [this] { postPasteKeystroke(); },
+              scheduler, log, std::move(found.advice));
       }()),
-      privacy(xwayland.privacy, keyEvents) {}
+      privacy(xwayland.privacy, keyEvents), xwayland_(xwayland) {
+    if (session.isSway()) {
+        setUpSwayDelivery(session, log);
+    } else {
+        log.write("Orvendi: text into XWayland windows through the X11 clipboard and keystroke; "
+                  "native windows of this desktop get it on the clipboard only");
+    }
+}
+
+void WaylandDesktopServices::setUpSwayDelivery(const DesktopSession& session, Log& log) {
+    swayWorkspace_ = std::make_unique<SwayWorkspace>(session.swaySocket, xwayland_.workspace);
+    swayPasteboard_ = std::make_unique<WaylandPasteboard>(log);
+    auto keyboard = VirtualKeyboard::connect(log);
+    const std::string keystroke =
+        keyboard ? "a virtual keyboard with " + keyboard->keymapOrigin() : "no keystroke";
+    swayPasteKeystroke_ = std::make_unique<SwayPasteKeystroke>(
+        *swayWorkspace_, *swayPasteboard_, std::move(keyboard), xwayland_.keyEvents,
+        [this](int32_t processId) {
+            const auto element = xwayland_.accessibility.focusedElement(processId);
+            return element && xwayland_.accessibility.nativeRole(*element) == ATSPI_ROLE_TERMINAL;
+        });
+    log.write("Orvendi: text into native windows through sway's window tree, the data-control "
+              "clipboard and " +
+              keystroke + "; into XWayland windows as on X11");
+}
+
+Workspace& WaylandDesktopServices::workspace() {
+    return swayWorkspace_ ? static_cast<Workspace&>(*swayWorkspace_) : xwayland_.workspace;
+}
+
+Pasteboard& WaylandDesktopServices::pasteboard() {
+    return swayPasteboard_ ? static_cast<Pasteboard&>(*swayPasteboard_) : xwayland_.pasteboard;
+}
+
+void WaylandDesktopServices::postPasteKeystroke() {
+    if (swayPasteKeystroke_) {
+        swayPasteKeystroke_->post();
+    } else {
+        xwayland_.keyEvents.postPasteKeystroke();
+    }
+}
 
 } // namespace orvendi

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/linux/keys/DesktopSession.h"
+#include "platform/linux/wayland/SwayPasteKeystroke.h"
+#include "platform/linux/wayland/SwayWorkspace.h"
 #include "platform/linux/wayland/TerminationSignals.h"
 #include "platform/linux/wayland/WaylandKeyEvents.h"
+#include "platform/linux/wayland/WaylandPasteboard.h"
 #include "platform/linux/wayland/WaylandPrivacy.h"
 
 namespace orvendi {
@@ -15,8 +19,10 @@ class Scheduler;
 class X11DesktopServices;
 
 // What a Wayland session changes in the agent's desktop services: the
-// dictation key and the input-monitoring probe. Everything else stays on the
-// XWayland services it is given. Logs once what the session offers.
+// dictation key and the input-monitoring probe; on sway also the focused
+// application, the clipboard and the paste keystroke, so that text reaches
+// native Wayland windows. Everything else stays on the XWayland services it
+// is given. Logs once what the session offers.
 class WaylandDesktopServices {
 public:
     // `dictationKey`: the configuration's "dictation_key" (an XKB keysym name).
@@ -24,10 +30,21 @@ public:
                            const std::optional<std::string>& dictationKey,
                            X11DesktopServices& xwayland, Scheduler& scheduler, Log& log);
 
+    // sway's, or the XWayland ones where the session has no way to native windows.
+    Workspace& workspace();
+    Pasteboard& pasteboard();
+
     WaylandKeyEvents keyEvents;
     WaylandPrivacy privacy;
 
 private:
+    void setUpSwayDelivery(const DesktopSession& session, Log& log);
+    void postPasteKeystroke();
+
+    X11DesktopServices& xwayland_;
+    std::unique_ptr<SwayWorkspace> swayWorkspace_;
+    std::unique_ptr<WaylandPasteboard> swayPasteboard_;
+    std::unique_ptr<SwayPasteKeystroke> swayPasteKeystroke_;
     TerminationSignals terminationSignals_;
 };
 

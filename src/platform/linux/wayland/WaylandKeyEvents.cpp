@@ -5,10 +5,10 @@
 namespace orvendi {
 
 WaylandKeyEvents::WaylandKeyEvents(std::vector<std::unique_ptr<KeySource>> sources,
-                                   KeyEvents& xwayland, Scheduler& scheduler, Log& log,
-                                   std::string advice)
-    : sources_(std::move(sources)), xwayland_(xwayland), log_(log), advice_(std::move(advice)),
-      key_(scheduler, [this](HeldKey::Change change) {
+                                   KeyEvents& xwayland, std::function<void()> pasteKeystroke,
+                                   Scheduler& scheduler, Log& log, std::string advice)
+    : sources_(std::move(sources)), xwayland_(xwayland), pasteKeystroke_(std::move(pasteKeystroke)),
+      log_(log), advice_(std::move(advice)), key_(scheduler, [this](HeldKey::Change change) {
           KeyFlags flags{change == HeldKey::Change::Down, false};
           flags.releaseLost = change == HeldKey::Change::UpLost;
           if (onFlagsChanged_) {

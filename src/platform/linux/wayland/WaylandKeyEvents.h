@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,17 +17,19 @@ class Scheduler;
 
 // The dictation key in a Wayland session, where the X11 monitor only sees
 // keys while an XWayland window has focus. The sources are tried in order and
-// the first that starts is used for the life of the agent. The paste
-// keystroke and the key's name stay with the XWayland key events.
+// the first that starts is used for the life of the agent. The key's name
+// stays with the XWayland key events; the paste keystroke is the session's.
 class WaylandKeyEvents : public KeyEvents {
 public:
-    // `advice`: what the user should do when no source starts.
+    // `advice`: what the user should do when no source starts. `pasteKeystroke`
+    // posts the paste keystroke the focused window understands.
     WaylandKeyEvents(std::vector<std::unique_ptr<KeySource>> sources, KeyEvents& xwayland,
-                     Scheduler& scheduler, Log& log, std::string advice);
+                     std::function<void()> pasteKeystroke, Scheduler& scheduler, Log& log,
+                     std::string advice);
     ~WaylandKeyEvents() override;
 
     bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
-    void postPasteKeystroke() override { xwayland_.postPasteKeystroke(); }
+    void postPasteKeystroke() override { pasteKeystroke_(); }
     std::string dictationKeyName() const override { return xwayland_.dictationKeyName(); }
     std::string monitorAdvice() const override { return active_ ? "" : advice_; }
 
@@ -36,6 +39,7 @@ public:
 private:
     std::vector<std::unique_ptr<KeySource>> sources_;
     KeyEvents& xwayland_;
+    std::function<void()> pasteKeystroke_;
     Log& log_;
     std::string advice_;
     std::function<void(KeyFlags)> onFlagsChanged_;

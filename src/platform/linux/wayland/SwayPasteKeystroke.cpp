@@ -1,0 +1,45 @@
+#include "platform/linux/wayland/SwayPasteKeystroke.h"
+
+#include "platform/linux/rules/TerminalClasses.h"
+
+namespace orvendi {
+
+SwayPasteKeystroke::SwayPasteKeystroke(SwayWorkspace& workspace, Pasteboard& pasteboard,
+                                       std::unique_ptr<VirtualKeyboard> keyboard,
+                                       KeyEvents& xwayland, FocusIsTerminal focusIsTerminal)
+    : workspace_(workspace), pasteboard_(pasteboard), keyboard_(std::move(keyboard)),
+      xwayland_(xwayland), focusIsTerminal_(std::move(focusIsTerminal)) {}
+
+bool SwayPasteKeystroke::isTerminal(const sway_ipc::FocusedWindow& window) const {
+    for (const auto& name : window.classNames) {
+        if (isTerminalClass(name)) {
+            return true;
+        }
+    }
+    return focusIsTerminal_ && focusIsTerminal_(window.processId);
+}
+
+void SwayPasteKeystroke::post() {
+    // With no window focused there is nothing to paste into.
+    const auto window = workspace_.focusedWindow();
+    if (!window) {
+        return;
+    }
+    if (window->xwayland) {
+        xwayland_.postPasteKeystroke();
+        return;
+    }
+    if (!keyboard_) {
+        return; // the text stays on the clipboard
+    }
+    if (!isTerminal(*window)) {
+        keyboard_->chord({"Control_L", "v"});
+        return;
+    }
+    if (const auto text = pasteboard_.string()) {
+        pasteboard_.setPrimarySelection(*text);
+    }
+    keyboard_->chord({"Shift_L", "Insert"});
+}
+
+} // namespace orvendi
