@@ -7,6 +7,7 @@
 
 #include "AgentCommandLine.h"
 #include "app/AppDelegate.h"
+#include "app/WorkspaceLinks.h"
 #include "base/Error.h"
 #include "platform/linux/X11DesktopServices.h"
 #include "platform/linux/keys/CommandKeyEvents.h"
@@ -37,7 +38,9 @@ struct LinuxDesktop {
           desktop(
               Config::load(files, &log).dictation_key,
               [this] { return microphone.authorization(); },
-              [this] { return Config::load(files).api_url + "/settings"; }),
+              [this] {
+                  return WorkspaceLinks::pageAddress(Config::load(files).api_url, "/settings");
+              }),
           wayland(waylandServices()),
           keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
                     scheduler) {}
