@@ -163,6 +163,14 @@ int main(int argc, char** argv) {
                      });
     services->scheduler.mainAsync([delegate] { delegate->applicationDidFinishLaunching(); });
     const int status = application.run();
+    // Quitting must not wait for the network: transfers on their way are
+    // aborted (their recordings stay saved for the next launch). Then the
+    // background work ends, while the keychain, windows and audio it may still
+    // touch exist, and only then do the delegate and those services go.
+    delegate->applicationWillTerminate();
+    services->scheduler.finishBackgroundWork();
+    services->scheduler.dropMainTasks();
     delegate.reset();
+    services.reset();
     return status;
 }
