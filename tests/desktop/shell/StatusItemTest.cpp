@@ -84,7 +84,7 @@ TEST_F(StatusItemTest, ChangesReachThePanelInsertedItemsTitlesAndEnabledFlags) {
     const QString warning = QString::fromUtf8("\u26A0 Grant Accessibility for the Fn key\u2026");
     const auto layout = layoutWhere([&](const DBusMenuEntry& root) {
         return root.children.size() == 10 && root.children[0].label == warning &&
-               root.children[2].label == QStringLiteral("Stop & transcribe") &&
+               root.children[2].rawLabel == QStringLiteral("Stop & transcribe") &&
                root.children[4].enabled;
     });
     ASSERT_TRUE(layout);
