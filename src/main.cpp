@@ -7,6 +7,7 @@
 
 #include "AgentCommandLine.h"
 #include "app/AppDelegate.h"
+#include "app/WorkspaceLinks.h"
 #include "base/Error.h"
 #include "platform/linux/X11DesktopServices.h"
 #include "platform/linux/keys/CommandKeyEvents.h"
@@ -37,7 +38,9 @@ struct LinuxDesktop {
           desktop(
               Config::load(files, &log).dictation_key,
               [this] { return microphone.authorization(); },
-              [this] { return Config::load(files).api_url + "/settings"; }),
+              [this] {
+                  return WorkspaceLinks::pageAddress(Config::load(files).api_url, "/settings");
+              }),
           wayland(waylandServices()),
           keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
                     scheduler) {}
@@ -153,6 +156,14 @@ int main(int argc, char** argv) {
                      });
     services->scheduler.mainAsync([delegate] { delegate->applicationDidFinishLaunching(); });
     const int status = application.run();
+    // Quitting must not wait for the network: transfers on their way are
+    // aborted (their recordings stay saved for the next launch). Then the
+    // background work ends, while the keychain, windows and audio it may still
+    // touch exist, and only then do the delegate and those services go.
+    delegate->applicationWillTerminate();
+    services->scheduler.finishBackgroundWork();
+    services->scheduler.dropMainTasks();
     delegate.reset();
+    services.reset();
     return status;
 }

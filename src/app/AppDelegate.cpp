@@ -57,6 +57,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     finishAuthenticatedSetup(config, statusMenu_->menu());
 }
 
+void AppDelegate::applicationWillTerminate() {
+    ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
+    if (api_) {
+        api_->abortTransfers();
+    }
+}
+
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
     ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (!hasVisibleWindows) {

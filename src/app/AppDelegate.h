@@ -51,6 +51,10 @@ public:
     void applicationDidFinishLaunching();
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
+    // The event loop has ended: requests still on their way are abandoned
+    // rather than awaited, so the background work that makes them ends at once.
+    // A recording whose upload is cut off stays saved for the next launch.
+    void applicationWillTerminate();
     void openURLs(const std::vector<std::string>& urls);
 
     // Key gestures (the monitor's callbacks) and menu commands; before launch

@@ -21,6 +21,8 @@ namespace {
 // tap miss the window) through rounding.
 constexpr double kClockResolution = 1e-6;
 
+constexpr HUDMessage kNothingRecorded{"Nothing was recorded", "mic.slash", 2.8};
+
 } // namespace
 
 DictationGestures::DictationGestures(InsertionServices services, Privacy& privacy,
@@ -151,15 +153,35 @@ bool DictationGestures::startRecording() {
 }
 
 void DictationGestures::stopAndTranscribe() {
+    const bool wasRecording = recorder_->isRecording();
+    const size_t savedBefore = wasRecording ? recorder_->retryableRecordings().size() : 0;
     auto recording = recorder_->stop();
     // The target belongs to this recording: it travels with it, or goes with it.
     auto target = std::exchange(dictationTarget_, std::nullopt);
     auto live = std::exchange(liveTranscription_, nullptr);
     if (!recording) {
-        statusMenu_->showIdle();
+        if (wasRecording) {
+            reportFailedStop(recorder_->retryableRecordings().size() > savedBefore);
+        } else {
+            statusMenu_->showIdle();
+        }
         return;
     }
     delivery_->submit(std::move(*recording), std::move(target), std::move(live));
+}
+
+// A recording that ended without usable audio must not leave "Listening" and
+// the red dot behind; its spool, when one was kept, waits for a retry.
+void DictationGestures::reportFailedStop(bool spoolKept) {
+    statusMenu_->showIdle();
+    statusMenu_->refreshRetryItem();
+    if (spoolKept) {
+        hud_->show(HUDMessages::recordingSavedForRetry);
+        statusMenu_->fail("The recording could not be converted. It was saved for retry.");
+    } else {
+        hud_->show(kNothingRecorded);
+        statusMenu_->fail("The recording could not be finished; nothing was saved.");
+    }
 }
 
 void DictationGestures::showTranscribed(uint64_t recordingNumber, double seconds) {

@@ -50,6 +50,7 @@ public:
 private:
     bool startRecording();
     void stopAndTranscribe();
+    void reportFailedStop(bool spoolKept);
     void showTranscribed(uint64_t recordingNumber, double seconds);
 
     InsertionServices services_;

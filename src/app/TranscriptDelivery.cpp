@@ -33,6 +33,8 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
     hud_->show("Turning speech into text", "ellipsis");
     statusMenu_->setToggleTitle(StatusMenu::kStartTitle);
     statusMenu_->setRetryEnabled(false);
+    // Until its outcome arrives, a retry leaves this recording alone.
+    recorder_->uploadStarted(recording.recoveryURL);
 
     std::weak_ptr<TranscriptDelivery> weakSelf = weak_from_this();
     services_.scheduler.globalAsync(
@@ -45,7 +47,10 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
             Scheduler& scheduler = self->services_.scheduler;
             if (!WAV::hasPlausibleVoiceSignal(recording.wav)) {
                 auto archivedAt = recording.archiveSilentCopy();
-                scheduler.mainAsync([self, archivedAt] { self->reportSilence(archivedAt); });
+                scheduler.mainAsync([self, archivedAt, url = recording.recoveryURL] {
+                    self->recorder_->uploadEnded(url);
+                    self->reportSilence(archivedAt);
+                });
                 return;
             }
             try {
@@ -54,11 +59,13 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
                                     : self->backend_->transcribeWithReceipt(
                                           recording.wav, recording.durationSeconds, false);
                 scheduler.mainAsync([self, receipt, recording, target] {
+                    self->recorder_->uploadEnded(recording.recoveryURL);
                     self->deliver(receipt, recording, target);
                 });
             } catch (const std::exception& error) {
                 std::string description = error.what();
                 scheduler.mainAsync([self, description, recording] {
+                    self->recorder_->uploadEnded(recording.recoveryURL);
                     self->reportFailure(description, recording);
                 });
             }

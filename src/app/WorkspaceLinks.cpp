@@ -24,18 +24,29 @@ bool isLoopbackHost(const std::optional<std::string>& host) {
     return host && (*host == "localhost" || *host == "127.0.0.1");
 }
 
-// Where the workspace pages come from: a loopback api_url serves them itself; any
-// other goes to the deployment's web origin, or, when the build has none, to the
-// api_url's own origin (orvendi-server serves API and pages together).
-std::optional<URL> workspaceBase(const URL& apiURL) {
+} // namespace
+
+// A loopback api_url serves the pages itself; any other goes to the
+// deployment's web origin, or, when the build has none, to the api_url's own
+// origin (orvendi-server serves API and pages together).
+std::optional<URL> WorkspaceLinks::workspaceBase(const std::string& apiURL) {
+    const auto parsed = URL::parse(apiURL);
+    // "http:/app" or a relative path parses, but is nowhere to go.
+    if (!parsed || !parsed->host || parsed->host->empty()) {
+        return std::nullopt;
+    }
     const std::string productionOrigin = ORVENDI_WORKSPACE_ORIGIN;
-    if (isLoopbackHost(apiURL.host) || productionOrigin.empty()) {
-        return apiURL;
+    if (isLoopbackHost(parsed->host) || productionOrigin.empty()) {
+        return parsed;
     }
     return URL::parse(productionOrigin);
 }
 
-} // namespace
+std::string WorkspaceLinks::pageAddress(const std::string& apiURL, const std::string& path) {
+    const auto base = workspaceBase(apiURL);
+    const auto page = base ? base->resolve(path) : std::nullopt;
+    return page ? page->toString() : std::string();
+}
 
 WorkspaceLinks::WorkspaceLinks(std::shared_ptr<Backend> backend, Application& application,
                                Windows& windows, Workspace& workspace, Keychain& keychain,
@@ -64,15 +75,11 @@ void WorkspaceLinks::openURLs(const std::vector<std::string>& urls) {
 
 void WorkspaceLinks::showWorkspace(const std::string& path) {
     const Config config = Config::load(files_);
-    const auto apiURL = URL::parse(config.api_url);
-    if (!apiURL) {
+    const auto base = workspaceBase(config.api_url);
+    if (!base) {
         return;
     }
     if (!workspaceController_) {
-        const auto base = workspaceBase(*apiURL);
-        if (!base) {
-            return;
-        }
         workspaceController_ = std::make_unique<WorkspaceController>(backend_, keychain_, windows_,
                                                                      workspace_, scheduler_, *base);
     }

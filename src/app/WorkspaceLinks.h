@@ -1,8 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/URL.h"
 
 namespace orvendi {
 
@@ -31,6 +34,12 @@ public:
     void openURLs(const std::vector<std::string>& urls);
     // The workspace window on `path`, with the session as it is now, in front.
     void showWorkspace(const std::string& path);
+
+    // Where the workspace pages of the configured `api_url` come from: absent
+    // when it is no URL or names no host, and nothing is opened then.
+    static std::optional<URL> workspaceBase(const std::string& apiURL);
+    // The address of one workspace page; empty when there is none.
+    static std::string pageAddress(const std::string& apiURL, const std::string& path);
 
 private:
     std::shared_ptr<Backend> backend_;

@@ -1,5 +1,6 @@
 #include "capture/Recorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 #include <utility>
@@ -185,11 +186,36 @@ std::optional<Recording> Recorder::recover(const std::filesystem::path& url) con
 std::vector<std::filesystem::path> Recorder::retryableRecordings() const {
     // The agent knows the one recording it writes; a spool left by a process
     // that just ended (a crash) is offered at once.
-    return store_.retryableRecordings(liveSpool(), false);
+    auto files = store_.retryableRecordings(liveSpool(), false);
+    std::erase_if(files, [this](const auto& file) { return isUploading(file); });
+    return files;
 }
 
 std::optional<Recording> Recorder::takeNextPending() const {
-    return store_.takeNextPending(liveSpool(), false);
+    for (const auto& file : retryableRecordings()) {
+        if (auto recording = store_.take(file)) {
+            return recording;
+        }
+    }
+    return std::nullopt;
+}
+
+void Recorder::uploadStarted(const std::filesystem::path& recording) {
+    uploading_.push_back(recording);
+}
+
+void Recorder::uploadEnded(const std::filesystem::path& recording) {
+    if (const auto it = std::find(uploading_.begin(), uploading_.end(), recording);
+        it != uploading_.end()) {
+        uploading_.erase(it);
+    }
+}
+
+bool Recorder::isUploading(const std::filesystem::path& file) const {
+    return std::any_of(uploading_.begin(), uploading_.end(), [&file](const auto& recording) {
+        std::error_code error;
+        return file == recording || std::filesystem::equivalent(file, recording, error);
+    });
 }
 
 std::optional<std::filesystem::path> Recorder::liveSpool() const {

@@ -46,9 +46,14 @@ public:
     std::vector<std::filesystem::path> pendingRecordings() const;
     std::optional<Recording> recover(const std::filesystem::path& url) const;
     // What a retry may take: never the spool of the recording in progress
-    // (RecoveryStore::retryableRecordings and takeNextPending).
+    // (RecoveryStore::retryableRecordings and takeNextPending), nor a recording
+    // whose upload is on its way.
     std::vector<std::filesystem::path> retryableRecordings() const;
     std::optional<Recording> takeNextPending() const;
+    // A recording between its submission and its outcome: sending it again
+    // meanwhile would paste its text twice.
+    void uploadStarted(const std::filesystem::path& recording);
+    void uploadEnded(const std::filesystem::path& recording);
 
 private:
     AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
@@ -59,6 +64,7 @@ private:
     // Closes the spool after every write already queued; returns its location.
     std::optional<std::filesystem::path> closeSpool();
     std::optional<std::filesystem::path> liveSpool() const;
+    bool isUploading(const std::filesystem::path& file) const;
 
     AudioInput& input_;
     Scheduler& scheduler_;
@@ -72,6 +78,7 @@ private:
     std::shared_ptr<CaptureObserver> observer_;
     bool isRecording_ = false;
     double startedAt_;
+    std::vector<std::filesystem::path> uploading_;
 };
 
 } // namespace orvendi

@@ -21,6 +21,10 @@ APIClient::APIClient(Config config, Keychain& keychain, const Scheduler& clock)
 
 APIClient::~APIClient() = default;
 
+void APIClient::abortTransfers() {
+    transport_->abortAll();
+}
+
 HTTPResponse APIClient::syncRequest(const HTTPRequest& request) {
     return transport_->perform(request);
 }

@@ -64,6 +64,7 @@ public:
     TranscriptionReceipt finalizeLongRecording(const std::string& rawText,
                                                const std::string& cleaned,
                                                int64_t durationSecs) override;
+    void abortTransfers() override;
 
 private:
     // Implementation details belong to the .cpp; fields are listed here so the

@@ -60,6 +60,9 @@ public:
     virtual void updateNativeStatus(const std::string& installationId, bool microphone,
                                     bool accessibility, bool inputMonitoring,
                                     bool screenRecording) = 0;
+    // Ends every request in progress at once, and fails every later one without
+    // sending it: the program is quitting. Their callers see an error.
+    virtual void abortTransfers() = 0;
 };
 
 } // namespace orvendi

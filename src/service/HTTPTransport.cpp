@@ -53,9 +53,11 @@ struct BodySink {
 
 // Watches the byte counters: the transfer is abandoned only when neither has
 // moved for the whole timeout, so a long upload on a slow link goes on as long
-// as it makes progress.
+// as it makes progress. libcurl calls it at least about once a second, also
+// while nothing moves, which is also when an abort of the transport is noticed.
 struct StallWatch {
     std::chrono::duration<double> limit;
+    const std::atomic<bool>& aborted;
     Clock::time_point lastMovement = Clock::now();
     curl_off_t downloaded = 0;
     curl_off_t uploaded = 0;
@@ -64,6 +66,9 @@ struct StallWatch {
     static int onProgress(void* watch, curl_off_t, curl_off_t downloaded, curl_off_t,
                           curl_off_t uploaded) {
         auto& self = *static_cast<StallWatch*>(watch);
+        if (self.aborted) {
+            return 1; // abort the transfer
+        }
         const auto now = Clock::now();
         if (downloaded != self.downloaded || uploaded != self.uploaded) {
             self.downloaded = downloaded;
@@ -94,8 +99,13 @@ bool hasHeader(const HTTPRequest& request, const char* name) {
     return false;
 }
 
+constexpr const char* kAbortedMessage = "The request was cancelled: Orvendi is quitting.";
+
 std::string describeFailure(CURLcode code, const char* errorBuffer, const StallWatch& watch,
                             const BodySink& sink) {
+    if (watch.aborted) {
+        return kAbortedMessage;
+    }
     if (sink.overflowed) {
         return "The server\u2019s answer is larger than " +
                std::to_string(kMaxResponseBytes >> 20) + " MB; it was not read to the end.";
@@ -186,7 +196,14 @@ void HTTPTransport::returnHandle(const std::string& origin, void* handle) {
     }
 }
 
+void HTTPTransport::abortAll() {
+    aborted_ = true;
+}
+
 HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
+    if (aborted_) {
+        throw TransportError(kAbortedMessage);
+    }
     const std::string origin = originOf(request.url);
     CURL* curl = takeHandle(origin);
     // Reset keeps the handle's open connections; only the options start afresh.
@@ -195,7 +212,7 @@ HTTPResponse HTTPTransport::perform(const HTTPRequest& request) {
     HTTPResponse response;
     BodySink sink{response.body};
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    StallWatch watch{std::chrono::duration<double>(request.timeoutSeconds)};
+    StallWatch watch{std::chrono::duration<double>(request.timeoutSeconds), aborted_};
     HeaderList headers;
     for (const auto& [name, value] : request.headers) {
         headers.add(name + ": " + value);

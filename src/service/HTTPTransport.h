@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,6 +43,9 @@ public:
     // only a failure to get one throws TransportError with libcurl's description.
     // A body over 32 MB is such a failure: reading stops there.
     HTTPResponse perform(const HTTPRequest& request);
+    // Ends every request in progress within about a second, whatever it waits
+    // for, and fails every later one at once; from any thread.
+    void abortAll();
 
 private:
     struct IdleHandle {
@@ -56,6 +60,7 @@ private:
     void returnHandle(const std::string& origin, void* handle);
 
     std::optional<std::string> caFile_;
+    std::atomic<bool> aborted_{false};
     std::unique_ptr<Shared> shared_;
     std::mutex poolMutex_;
     std::vector<IdleHandle> idle_; // most recently returned last

@@ -100,7 +100,8 @@ TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
 
 // Silence, the backend gone during a dictation, and the agent killed while it
 // records: nothing is lost, and "Retry saved recording" delivers it later into
-// the field focused then.
+// the field focused then, also when chosen while the key is held for a new
+// dictation: both texts arrive, each once.
 TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     startSignedInAgent();
 
@@ -128,13 +129,29 @@ TEST_F(DictationTest, RecordingsThatCouldNotBeDeliveredAreKeptAndRetried) {
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].extension(), ".wav");
 
-    // Back up: the retry pastes into the field focused now, not the one of the recording.
+    // Back up: the retry, chosen during a new hold, pastes into the field
+    // focused now, not the one of the recording; the new dictation follows.
     restartBackend();
-    auto later = openField("Retry later");
+    auto later = openField("Retry while holding");
+    startHolding();
     ASSERT_TRUE(clickTrayItem(kRetryItem));
-    expectHeard(kFox, waitForText(later));
-    EXPECT_EQ(fieldText(unheard), "");
+    say(kMeeting);
+    releaseKey();
+    // Both texts in either order (the saved one normally first), not just one:
+    // the other sentence adds its nine words to either one's nine.
+    const auto holdsBoth = [](const std::string& text) {
+        constexpr double kOneSentenceMore = 0.8;
+        return std::min(wordErrorRate(std::string(kFox) + " " + kMeeting, text),
+                        wordErrorRate(std::string(kMeeting) + " " + kFox, text)) <
+                   kLooseWordErrorRate &&
+               wordErrorRate(kFox, text) > kOneSentenceMore &&
+               wordErrorRate(kMeeting, text) > kOneSentenceMore;
+    };
+    EXPECT_TRUE(eventually([&] { return holdsBoth(fieldText(later)); }, kDeliverySeconds))
+        << "the field reads \"" << fieldText(later) << "\"";
     EXPECT_TRUE(eventually([&] { return pendingRecordings().empty(); }, 30));
+    EXPECT_EQ(transcriptions(), 2) << "a recording was sent twice";
+    EXPECT_EQ(fieldText(unheard), "");
     screenshotScreen("dictation-retried");
 
     // Killed in the middle of a recording: its spool file survives, the next

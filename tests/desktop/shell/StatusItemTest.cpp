@@ -94,7 +94,7 @@ TEST_F(StatusItemTest, ClicksRunEnabledItemsOnlyAndChangesReachThePanel) {
     agent.copy->setEnabled(true);
     const auto changed = layoutWhere([&](const DBusMenuEntry& root) {
         return root.children.size() == 10 && root.children[0].label == warning &&
-               root.children[2].label == QStringLiteral("Stop & transcribe") &&
+               root.children[2].rawLabel == QStringLiteral("Stop & transcribe") &&
                root.children[4].enabled;
     });
     ASSERT_TRUE(changed);

@@ -64,7 +64,8 @@ DBusMenuEntry readEntry(const QDBusArgument& argument) {
     argument.endArray();
     argument.endStructure();
 
-    entry.label = properties.value(QStringLiteral("label")).toString();
+    entry.rawLabel = properties.value(QStringLiteral("label")).toString();
+    entry.label = entry.rawLabel;
     // Mnemonic markers: "_" marks a key, "__" is a literal underscore.
     entry.label.replace(QStringLiteral("__"), QStringLiteral("\x01"));
     entry.label.remove('_');

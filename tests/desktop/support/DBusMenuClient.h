@@ -11,7 +11,8 @@ namespace orvendi::test {
 // One entry of a menu exported over com.canonical.dbusmenu.
 struct DBusMenuEntry {
     int id = 0;
-    QString label; // without mnemonic markers
+    QString label;    // without mnemonic markers
+    QString rawLabel; // as sent, markers included
     bool enabled = true;
     bool visible = true;
     bool separator = false;

@@ -63,6 +63,7 @@ public:
     void updateNativeStatus(const std::string&, bool, bool, bool, bool) override {
         called("updateNativeStatus");
     }
+    void abortTransfers() override { called("abortTransfers"); }
 
 private:
     void called(const std::string& operation) {

@@ -166,5 +166,63 @@ TEST_F(DeliveryOrder, EachTranscriptLandsWhereItsRecordingStarted) {
     EXPECT_EQ(fake.workspace.activated, (std::vector<int32_t>{otherPid, kEditorPid}));
 }
 
+TEST_F(DeliveryOrder, QuitDuringAnUploadAndAVaultSyncEndsAtOnceKeepingTheRecording) {
+    auto slowly = [](ScriptedResponse response) {
+        response.delaySeconds = 60;
+        return response;
+    };
+    server.respond("POST", "/api/transcribe",
+                   slowly(ScriptedResponse::json(200, {{"raw", {{"text", "Late."}}}})));
+    server.respond("GET", "/api/notes",
+                   slowly(ScriptedResponse::json(200, {{"notes", nlohmann::json::array()}})));
+    launchSignedIn();
+    hold(1);
+    ASSERT_TRUE(fake.scheduler.runUntil([&] {
+        return server.requestCount("/api/transcribe") == 1 &&
+               server.requestCount("/api/notes") == 1;
+    }));
+    const auto quitAt = std::chrono::steady_clock::now();
+    quit();
+    EXPECT_LT(std::chrono::steady_clock::now() - quitAt, std::chrono::seconds(2));
+    EXPECT_EQ(pending().size(), 1u) << "kept for the next launch";
+}
+
+// The first upload waits until the test lets it answer.
+class HeldUpload : public AppDelegateFixture {
+protected:
+    HeldUpload() : AppDelegateFixture(VirtualScheduler::Background::Threads) {
+        backend->receipt.text = "Held.";
+        backend->onCall = [uploads = uploads, held = firstMayAnswer](const std::string& call) {
+            if (call == "transcribeWithReceipt" && ++*uploads == 1) {
+                held.wait_for(std::chrono::seconds(30));
+            }
+        };
+    }
+
+    std::shared_ptr<FakeBackend> backend = std::make_shared<FakeBackend>();
+    std::shared_ptr<std::atomic<int>> uploads = std::make_shared<std::atomic<int>>(0);
+    std::promise<void> answerFirst;
+    std::shared_future<void> firstMayAnswer = answerFirst.get_future().share();
+};
+
+TEST_F(HeldUpload, RetryNeverSendsARecordingOnItsWay) {
+    writeConfig();
+    launch(backend);
+    hold(1);
+    ASSERT_TRUE(fake.scheduler.runUntil([&] { return *uploads == 1; }));
+    // Another dictation is delivered meanwhile; the held one is not retryable.
+    hold(1);
+    ASSERT_TRUE(fake.scheduler.runUntil([&] { return delegate->lastText().has_value(); }));
+    EXPECT_FALSE(menu().item("Retry saved recording").isEnabled());
+    delegate->retrySavedRecording();
+
+    answerFirst.set_value();
+    fake.scheduler.finishBackgroundWork();
+    fake.scheduler.advance(1);
+    EXPECT_EQ(*uploads, 2);
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 2);
+    EXPECT_TRUE(pending().empty());
+}
+
 } // namespace
 } // namespace orvendi::test

@@ -158,6 +158,22 @@ TEST_F(Dictation, RecorderFailureIsShownAsMicError) {
     EXPECT_EQ(statusItem().accessibility, "Mic error: No PulseAudio server answered");
 }
 
+TEST_F(Dictation, AStopWithoutAudioSaysSoAndOffersTheSpoolForRetry) {
+    launchSignedIn();
+    press();
+    fake.scheduler.advance(1); // the microphone delivered nothing
+    release();
+    EXPECT_FALSE(delegate->isRecording());
+    EXPECT_EQ(fake.windows.hud->text, "Recording saved for retry");
+    EXPECT_EQ(statusItem().accessibility,
+              "The recording could not be converted. It was saved for retry.");
+    EXPECT_EQ(menu().itemAt(0)->title(), "Start recording");
+    EXPECT_TRUE(menu().item("Retry saved recording").isEnabled());
+    fake.scheduler.advance(2.5);
+    EXPECT_EQ(statusItem().symbol, "waveform");
+    EXPECT_FALSE(fake.windows.hud->isVisible());
+}
+
 TEST_F(Dictation, MenuStartsHandsFreeAndTheKeyStopsIt) {
     launchSignedIn();
     menu().item("Start recording").click();

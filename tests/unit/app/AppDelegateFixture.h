@@ -8,6 +8,7 @@
 #include "service/APIClient.h"
 #include "service/Config.h"
 #include "service/SessionStore.h"
+#include "support/fakes/FakeBackend.h"
 #include "support/fakes/FakePlatform.h"
 #include "support/harness/TestHTTPServer.h"
 
@@ -36,9 +37,16 @@ protected:
         editor->selectedRange = TextRange{3, 0};
     }
 
-    void TearDown() override {
-        // Let background work that still holds the delegate finish first.
-        fake.scheduler.advance(60);
+    // Quits as the agent does, with the clock where the test left it: what is
+    // still on its way is aborted, and the background work ends before the
+    // delegate and the fake services go.
+    void TearDown() override { quit(); }
+    void quit() {
+        if (delegate) {
+            delegate->applicationWillTerminate();
+        }
+        fake.scheduler.finishBackgroundWork();
+        delegate.reset();
     }
 
     void writeConfig() {
@@ -62,11 +70,13 @@ protected:
         storeValidSession();
         launch();
     }
-    // The real client, recording the configuration the delegate read.
-    void launch() {
-        delegate = AppDelegate::create(fake.platform(), [this](const Config& config) {
+    // The real client, recording the configuration the delegate read, unless
+    // the test brings its own backend.
+    void launch(std::shared_ptr<Backend> backend = nullptr) {
+        delegate = AppDelegate::create(fake.platform(), [this, backend](const Config& config) {
             launchConfig = config;
-            return std::make_shared<APIClient>(config, fake.keychain, fake.scheduler);
+            return backend ? backend
+                           : std::make_shared<APIClient>(config, fake.keychain, fake.scheduler);
         });
         delegate->applicationDidFinishLaunching();
         fake.scheduler.runPending();

@@ -1,4 +1,5 @@
 #include "AppDelegateFixture.h"
+#include "app/WorkspaceLinks.h"
 
 namespace orvendi::test {
 namespace {
@@ -129,6 +130,14 @@ TEST_F(Launch, LinksOpenSettingsPagesOrTheWorkspace) {
         const std::string loaded = fake.windows.workspace->loadedURL.value_or("");
         EXPECT_EQ(loaded.empty() ? "" : loaded.substr(server.url().size()), row.workspace)
             << row.link;
+    }
+}
+
+TEST(WorkspaceAddress, NeedsAHostInTheApiUrl) {
+    EXPECT_EQ(WorkspaceLinks::pageAddress("http://localhost:3000", "/settings"),
+              "http://localhost:3000/settings");
+    for (const char* hostless : {"http:/app", "file:///home/me", "localhost:3000", ""}) {
+        EXPECT_EQ(WorkspaceLinks::pageAddress(hostless, "/settings"), "") << hostless;
     }
 }
 

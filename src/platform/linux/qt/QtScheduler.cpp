@@ -1,5 +1,6 @@
 #include "platform/linux/qt/QtScheduler.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
@@ -99,7 +100,15 @@ void QtScheduler::mainAfter(double seconds, Task task) {
     const auto due = dueAfter(seconds);
     QObject* context = mainContext_.get();
     mainAsync([context, due, task = std::move(task)]() mutable {
-        QTimer::singleShot(millisecondsUntil(due), Qt::PreciseTimer, context, std::move(task));
+        // A child of the context, so that dropMainTasks() can take it back.
+        auto* timer = new QTimer(context);
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, task = std::move(task)] {
+            timer->deleteLater();
+            task();
+        });
+        timer->start(millisecondsUntil(due));
     });
 }
 
@@ -116,7 +125,36 @@ void QtScheduler::globalAsync(QueuePriority, Task task) {
 }
 
 std::shared_ptr<SerialQueue> QtScheduler::serialQueue(const std::string& label) {
-    return std::make_shared<ThreadSerialQueue>(label);
+    auto queue = std::make_shared<ThreadSerialQueue>(label);
+    std::lock_guard lock(queuesMutex_);
+    std::erase_if(serialQueues_, [](const auto& weak) { return weak.expired(); });
+    serialQueues_.push_back(queue);
+    return queue;
+}
+
+void QtScheduler::finishBackgroundWork() {
+    drainSerialQueues();
+    workers_.finish();
+    // Workers may have handed work to a serial queue on their way out.
+    drainSerialQueues();
+}
+
+void QtScheduler::dropMainTasks() {
+    QCoreApplication::removePostedEvents(mainContext_.get());
+    qDeleteAll(mainContext_->children());
+}
+
+void QtScheduler::drainSerialQueues() {
+    std::vector<std::weak_ptr<SerialQueue>> queues;
+    {
+        std::lock_guard lock(queuesMutex_);
+        queues = serialQueues_;
+    }
+    for (const auto& weak : queues) {
+        if (auto queue = weak.lock()) {
+            queue->sync([] {});
+        }
+    }
 }
 
 } // namespace orvendi

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/Scheduler.h"
 #include "platform/linux/system/WorkerPool.h"
@@ -28,11 +30,23 @@ public:
     void globalAsync(QueuePriority priority, Task task) override;
     std::shared_ptr<SerialQueue> serialQueue(const std::string& label) override;
 
+    // Waits for the background work (workers and serial queues) to end. Call it
+    // after the event loop, before the services that work uses are destroyed.
+    void finishBackgroundWork();
+    // Drops the main-queue tasks, delays and timers still waiting, with what
+    // they hold, now rather than when the scheduler goes: call it once the
+    // event loop that would have run them has ended.
+    void dropMainTasks();
+
 private:
     class RepeatingTimer;
 
+    void drainSerialQueues();
+
     // Receives the main queue's tasks; lives on the main thread.
     std::unique_ptr<QObject> mainContext_;
+    std::mutex queuesMutex_;
+    std::vector<std::weak_ptr<SerialQueue>> serialQueues_;
     // Declared last so that it finishes (and joins) first: background tasks may
     // still post to the main queue while they wind down.
     WorkerPool workers_;

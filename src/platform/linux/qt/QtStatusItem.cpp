@@ -8,7 +8,9 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <optional>
 
+#include "platform/linux/qt/DBusMenuExporter.h"
 #include "platform/linux/qt/QtMenu.h"
 #include "platform/linux/qt/SymbolColors.h"
 #include "platform/linux/qt/SymbolImages.h"
@@ -25,6 +27,25 @@ bool desktopHasTray() {
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     return (bus != nullptr && bus->isServiceRegistered(QString::fromUtf8(kTrayWatcherService))) ||
            X11WindowHints::hasSystemTray();
+}
+
+// Qt serves a tray item from a bus connection of its own, named after the
+// item's service, "org.kde.StatusNotifierItem-<pid>-<n>" for its n-th item;
+// panels look for the menu on that connection. The newest item still served
+// is this process's one.
+std::optional<QDBusConnection> trayItemConnection() {
+    constexpr int kItemsLookedAt = 16;
+    std::optional<QDBusConnection> newest;
+    for (int instance = 1; instance <= kItemsLookedAt; ++instance) {
+        QDBusConnection connection(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
+                                       .arg(QCoreApplication::applicationPid())
+                                       .arg(instance));
+        if (connection.isConnected() &&
+            connection.objectRegisteredAt(QStringLiteral("/StatusNotifierItem"))) {
+            newest = connection;
+        }
+    }
+    return newest;
 }
 
 // An item without a symbol still needs an image to exist in the tray.
@@ -50,7 +71,10 @@ QtStatusItem::QtStatusItem()
     }
 }
 
-QtStatusItem::~QtStatusItem() = default;
+QtStatusItem::~QtStatusItem() {
+    // The exporter goes before the tray whose connection serves it.
+    menuExporter_.reset();
+}
 
 void QtStatusItem::createTray() {
     tray_ = std::make_unique<QSystemTrayIcon>();
@@ -101,6 +125,21 @@ void QtStatusItem::updateTray() {
     if (shown_ && !tray_->isVisible()) {
         tray_->show();
     }
+    exportMenu(contextMenu);
+}
+
+void QtStatusItem::exportMenu(QMenu* contextMenu) {
+    if (!contextMenu || !tray_->isVisible()) {
+        return;
+    }
+    const auto connection = trayItemConnection();
+    if (!connection) {
+        return; // an XEmbed tray shows the QMenu itself
+    }
+    if (!menuExporter_ || menuExporter_->menu() != contextMenu) {
+        menuExporter_ = std::make_unique<DBusMenuExporter>(contextMenu);
+    }
+    menuExporter_->exportOn(*connection);
 }
 
 } // namespace orvendi

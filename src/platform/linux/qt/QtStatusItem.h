@@ -6,11 +6,13 @@
 
 #include "platform/StatusItem.h"
 
-class QSystemTrayIcon;
 class QDBusServiceWatcher;
+class QMenu;
+class QSystemTrayIcon;
 
 namespace orvendi {
 
+class DBusMenuExporter;
 class QtMenu;
 
 // The agent's tray item: a StatusNotifierItem over D-Bus (QSystemTrayIcon),
@@ -39,9 +41,12 @@ public:
 private:
     void createTray();
     void updateTray();
+    // Serves the menu over D-Bus with our own exporter, in place of Qt's.
+    void exportMenu(QMenu* contextMenu);
 
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QDBusServiceWatcher> trayWatcher_;
+    std::unique_ptr<DBusMenuExporter> menuExporter_;
     std::shared_ptr<Menu> menu_;
     std::string symbol_;
     QString accessibilityText_;

@@ -5,13 +5,25 @@
 namespace orvendi {
 
 WorkerPool::~WorkerPool() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    for (auto& thread : threads_) {
-        thread.join();
+    finish();
+}
+
+void WorkerPool::finish() {
+    // Tasks that end may submit more, which start threads of their own.
+    for (;;) {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            threads.swap(threads_);
+        }
+        if (threads.empty()) {
+            return;
+        }
+        wake_.notify_all();
+        for (auto& thread : threads) {
+            thread.join();
+        }
     }
 }
 

@@ -22,6 +22,9 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     void submit(Task task);
+    // Runs the queued tasks to their end and joins every thread. A task
+    // submitted later still runs, on a thread of its own that the destructor joins.
+    void finish();
 
 private:
     void workerLoop();
