@@ -46,7 +46,7 @@ void DictationGestures::fnDown() {
     }
     auto target = InsertionTarget::capture(services_);
     if (target && target->isSecure) {
-        statusMenu_->fail("Dictation is off in secure fields");
+        showFailure("Dictation is off in secure fields");
         return;
     }
     dictationTarget_ = std::move(target);
@@ -76,10 +76,13 @@ void DictationGestures::fnUp() {
         return;
     }
     lastQuickTapAt_ = now;
+    // A refused press started nothing; its message stays for its time.
+    if (recorder_->isRecording()) {
+        hud_->hide(0);
+    }
     recorder_->cancel();
     liveTranscription_.reset();
     dictationTarget_.reset();
-    hud_->hide(0);
     statusMenu_->showIdle();
 }
 
@@ -133,7 +136,7 @@ bool DictationGestures::startRecording() {
         try {
             recorder_->start(live);
         } catch (const std::exception& error) {
-            statusMenu_->fail(std::string("Mic error: ") + error.what());
+            showFailure(std::string("Mic error: ") + error.what());
             return false;
         }
         liveTranscription_ = std::move(live);
@@ -170,6 +173,12 @@ void DictationGestures::showTranscribed(uint64_t recordingNumber, double seconds
     }
     hud_->showTranscribed(locked_ ? HUDMessages::recordingHandsFree : HUDMessages::listening,
                           seconds);
+}
+
+void DictationGestures::showFailure(const std::string& message) {
+    statusMenu_->fail(message);
+    hud_->show(message, "exclamationmark.triangle");
+    hud_->hide(StatusMenu::kErrorDisplaySeconds);
 }
 
 void DictationGestures::refreshMicrophonePermission(bool requestIfNeeded) {

@@ -51,6 +51,9 @@ private:
     bool startRecording();
     void stopAndTranscribe();
     void showTranscribed(uint64_t recordingNumber, double seconds);
+    // A failure in the status icon and, for as long, on the HUD: many
+    // desktops show no tray at all.
+    void showFailure(const std::string& message);
 
     InsertionServices services_;
     Privacy& privacy_;
