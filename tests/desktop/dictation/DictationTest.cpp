@@ -94,7 +94,8 @@ TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
     expectHeard(kFox, waitForText(handsFree));
     EXPECT_EQ(fieldText(held), replaced) << "the earlier field changed";
     EXPECT_EQ(transcriptions(), 2) << "the single tap was sent";
-    EXPECT_TRUE(pendingRecordings().empty());
+    // The recovery copy goes only once the text is in.
+    EXPECT_TRUE(eventually([&] { return pendingRecordings().empty(); }, 30));
     screenshotScreen("dictation-hands-free");
 
     // Two dictations in quick succession, the second begun before the first's
