@@ -69,7 +69,8 @@ void DictationGestures::fnUp() {
         return;
     }
     const double gap = now - lastQuickTapAt_;
-    if (gap <= kDoubleTapWindow + kClockResolution) {
+    // A second tap that started no recording (refused) locks nothing.
+    if (gap <= kDoubleTapWindow + kClockResolution && recorder_->isRecording()) {
         locked_ = true;
         lastQuickTapAt_ = kDistantPast; // a third tap cannot lock again
         hud_->show("Recording hands-free", "record.circle");

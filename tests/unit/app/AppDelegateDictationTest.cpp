@@ -128,9 +128,12 @@ TEST_F(Dictation, SecureFieldsRefuseDictation) {
     fake.scheduler.advance(0.1);
     release(); // a refused press resets the icon at once
     EXPECT_EQ(statusItem().symbol, "waveform");
-    fake.scheduler.advance(2.3);
+    hold(0.1); // a refused double tap locks no recording that is not there
+    EXPECT_FALSE(delegate->isLocked());
+    EXPECT_EQ(fake.windows.hud->text, "Dictation is off in secure fields");
+    fake.scheduler.advance(2.2);
     EXPECT_TRUE(fake.windows.hud->isVisible());
-    fake.scheduler.advance(0.2);
+    fake.scheduler.advance(0.3);
     EXPECT_FALSE(fake.windows.hud->isVisible());
 }
 
