@@ -114,8 +114,9 @@ void AppDelegate::createCollaborators() {
             self->vault_->syncSoon();
         }
     };
-    delivery_ = std::make_shared<TranscriptDelivery>(api_, services, platform_.defaults, recorder_,
-                                                     screenHUD_, statusMenu_, syncVaultSoon);
+    delivery_ =
+        std::make_shared<TranscriptDelivery>(api_, services, platform_.defaults, platform_.log,
+                                             recorder_, screenHUD_, statusMenu_, syncVaultSoon);
     gestures_ = std::make_shared<DictationGestures>(services, platform_.privacy, recorder_,
                                                     screenHUD_, statusMenu_, delivery_, reporter_);
     links_ = std::make_unique<WorkspaceLinks>(api_, platform_.application, platform_.windows,

@@ -48,7 +48,7 @@ void DictationGestures::fnDown() {
     }
     auto target = InsertionTarget::capture(services_);
     if (target && target->isSecure) {
-        statusMenu_->fail("Dictation is off in secure fields");
+        showFailure("Dictation is off in secure fields");
         return;
     }
     dictationTarget_ = std::move(target);
@@ -71,17 +71,21 @@ void DictationGestures::fnUp() {
         return;
     }
     const double gap = now - lastQuickTapAt_;
-    if (gap <= kDoubleTapWindow + kClockResolution) {
+    // A second tap that started no recording (refused) locks nothing.
+    if (gap <= kDoubleTapWindow + kClockResolution && recorder_->isRecording()) {
         locked_ = true;
         lastQuickTapAt_ = kDistantPast; // a third tap cannot lock again
         hud_->show("Recording hands-free", "record.circle");
         return;
     }
     lastQuickTapAt_ = now;
+    // A refused press started nothing; its message stays for its time.
+    if (recorder_->isRecording()) {
+        hud_->hide(0);
+    }
     recorder_->cancel();
     liveTranscription_.reset();
     dictationTarget_.reset();
-    hud_->hide(0);
     statusMenu_->showIdle();
 }
 
@@ -135,7 +139,7 @@ bool DictationGestures::startRecording() {
         try {
             recorder_->start(live);
         } catch (const std::exception& error) {
-            statusMenu_->fail(std::string("Mic error: ") + error.what());
+            showFailure(std::string("Mic error: ") + error.what());
             return false;
         }
         liveTranscription_ = std::move(live);
@@ -192,6 +196,12 @@ void DictationGestures::showTranscribed(uint64_t recordingNumber, double seconds
     }
     hud_->showTranscribed(locked_ ? HUDMessages::recordingHandsFree : HUDMessages::listening,
                           seconds);
+}
+
+void DictationGestures::showFailure(const std::string& message) {
+    statusMenu_->fail(message);
+    hud_->show(message, "exclamationmark.triangle");
+    hud_->hide(StatusMenu::kErrorDisplaySeconds);
 }
 
 void DictationGestures::refreshMicrophonePermission(bool requestIfNeeded) {

@@ -52,6 +52,9 @@ private:
     void stopAndTranscribe();
     void reportFailedStop(bool spoolKept);
     void showTranscribed(uint64_t recordingNumber, double seconds);
+    // A failure in the status icon and, for as long, on the HUD: many
+    // desktops show no tray at all.
+    void showFailure(const std::string& message);
 
     InsertionServices services_;
     Privacy& privacy_;

@@ -110,7 +110,6 @@ void StatusMenu::enableCopyLast() {
 void StatusMenu::fail(const std::string& message) {
     log_.writeFormat("Orvendi error: %@", {message});
     setIcon("exclamationmark.triangle", message);
-    constexpr double kErrorDisplaySeconds = 2.5;
     scheduleIconReset(kErrorDisplaySeconds);
 }
 

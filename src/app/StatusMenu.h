@@ -21,6 +21,8 @@ class StatusMenu : public std::enable_shared_from_this<StatusMenu> {
 public:
     static constexpr const char* kStartTitle = "Start recording";
     static constexpr const char* kStopTitle = "Stop & transcribe";
+    // How long a failure stays in the icon.
+    static constexpr double kErrorDisplaySeconds = 2.5;
 
     // The actions behind the menu's items; Quit goes to the application.
     struct Commands {

@@ -4,20 +4,22 @@
 #include "capture/Recorder.h"
 #include "capture/WAV.h"
 #include "dictation/LiveTranscription.h"
-#include "input/Paster.h"
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 #include "platform/Pasteboard.h"
 #include "service/Backend.h"
+#include "ui/HUDMessage.h"
 #include "ui/ScreenAwareHUD.h"
 
 namespace orvendi {
 
 TranscriptDelivery::TranscriptDelivery(std::shared_ptr<Backend> backend, InsertionServices services,
-                                       Defaults& defaults, std::shared_ptr<Recorder> recorder,
+                                       Defaults& defaults, Log& log,
+                                       std::shared_ptr<Recorder> recorder,
                                        std::shared_ptr<ScreenAwareHUD> hud,
                                        std::shared_ptr<StatusMenu> statusMenu,
                                        std::function<void()> afterDelivery)
-    : backend_(std::move(backend)), services_(services), defaults_(defaults),
+    : backend_(std::move(backend)), services_(services), defaults_(defaults), log_(log),
       recorder_(std::move(recorder)), hud_(std::move(hud)), statusMenu_(std::move(statusMenu)),
       afterDelivery_(std::move(afterDelivery)) {}
 
@@ -75,12 +77,10 @@ void TranscriptDelivery::submit(Recording recording, std::optional<InsertionTarg
 void TranscriptDelivery::deliver(const TranscriptionReceipt& receipt, const Recording& recording,
                                  const std::optional<InsertionTarget>& target) {
     const std::string& text = receipt.text;
-    if (!text.empty()) {
-        if (target) {
-            target->paste(text, services_);
-        } else {
-            Paster::paste(text, services_.pasteboard, services_.keyEvents, services_.scheduler);
-        }
+    if (text.empty()) {
+        hud_->show(HUDMessages::pastedAndRemembered);
+    } else {
+        insert(text, target);
         if (receipt.id) {
             defaults_.setString(kFirstThoughtKey, *receipt.id);
         }
@@ -88,13 +88,42 @@ void TranscriptDelivery::deliver(const TranscriptionReceipt& receipt, const Reco
         statusMenu_->enableCopyLast();
     }
     statusMenu_->flash("checkmark.circle.fill");
-    hud_->show("Pasted and remembered", "checkmark.circle.fill");
-    hud_->hide(1.3);
     if (afterDelivery_) {
         afterDelivery_();
     }
     recording.discardRecoveryCopy();
     statusMenu_->refreshRetryItem();
+}
+
+void TranscriptDelivery::insert(const std::string& text,
+                                const std::optional<InsertionTarget>& target) {
+    // The HUD keeps "Turning speech into text" until the text is in.
+    std::weak_ptr<TranscriptDelivery> weakSelf = weak_from_this();
+    auto report = [weakSelf](DeliveryOutcome outcome) {
+        if (auto self = weakSelf.lock()) {
+            self->reportDelivery(outcome);
+        }
+    };
+    if (target) {
+        target->paste(text, services_, report);
+        return;
+    }
+    // Nothing had the focus: no keystroke can know where it would land.
+    services_.pasteboard.clearContents();
+    services_.pasteboard.setString(text);
+    report(DeliveryFailure::NoTextField);
+}
+
+void TranscriptDelivery::reportDelivery(const DeliveryOutcome& outcome) {
+    log_.writeFormat("Orvendi: delivered by %@", {describe(outcome)});
+    const auto* failure = std::get_if<DeliveryFailure>(&outcome);
+    if (!failure) {
+        hud_->show(HUDMessages::pastedAndRemembered);
+    } else if (*failure == DeliveryFailure::NoTextField) {
+        hud_->show(HUDMessages::copiedNoTextField);
+    } else {
+        hud_->show(HUDMessages::copiedPressPaste);
+    }
 }
 
 void TranscriptDelivery::reportSilence(const std::optional<std::filesystem::path>& archivedAt) {

@@ -14,6 +14,7 @@ namespace orvendi {
 class Backend;
 class LiveTranscription;
 class Defaults;
+class Log;
 class Recorder;
 class ScreenAwareHUD;
 class StatusMenu;
@@ -32,7 +33,7 @@ public:
 
     // `afterDelivery` runs on the main thread after each delivered transcript.
     TranscriptDelivery(std::shared_ptr<Backend> backend, InsertionServices services,
-                       Defaults& defaults, std::shared_ptr<Recorder> recorder,
+                       Defaults& defaults, Log& log, std::shared_ptr<Recorder> recorder,
                        std::shared_ptr<ScreenAwareHUD> hud, std::shared_ptr<StatusMenu> statusMenu,
                        std::function<void()> afterDelivery);
     TranscriptDelivery(const TranscriptDelivery&) = delete;
@@ -56,12 +57,16 @@ public:
 private:
     void deliver(const TranscriptionReceipt& receipt, const Recording& recording,
                  const std::optional<InsertionTarget>& target);
+    // Into the target, or only onto the clipboard when there is none.
+    void insert(const std::string& text, const std::optional<InsertionTarget>& target);
+    void reportDelivery(const DeliveryOutcome& outcome);
     void reportSilence(const std::optional<std::filesystem::path>& archivedAt);
     void reportFailure(const std::string& description, const Recording& recording);
 
     std::shared_ptr<Backend> backend_;
     InsertionServices services_;
     Defaults& defaults_;
+    Log& log_;
     std::shared_ptr<Recorder> recorder_;
     std::shared_ptr<ScreenAwareHUD> hud_;
     std::shared_ptr<StatusMenu> statusMenu_;

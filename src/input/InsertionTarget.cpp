@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "input/Paster.h"
-#include "platform/Scheduler.h"
+#include "input/DeliveryChain.h"
 #include "platform/Workspace.h"
 
 namespace orvendi {
@@ -42,21 +41,9 @@ std::optional<InsertionTarget> InsertionTarget::capture(const InsertionServices&
     return target;
 }
 
-void InsertionTarget::paste(const std::string& text, const InsertionServices& services) const {
-    // An application that has quit is not activated; the text then goes to
-    // whatever is frontmost.
-    services.workspace.activateProcess(processIdentifier);
-    services.scheduler.mainAfter(kActivationDelay, [target = *this, text, services] {
-        if (target.focusedElement) {
-            // Focus first: some applications reset the selection when focused.
-            services.accessibility.setFocused(*target.focusedElement);
-            if (target.selectedRange) {
-                services.accessibility.setSelectedRange(*target.focusedElement,
-                                                        *target.selectedRange);
-            }
-        }
-        Paster::paste(text, services.pasteboard, services.keyEvents, services.scheduler);
-    });
+void InsertionTarget::paste(const std::string& text, const InsertionServices& services,
+                            std::function<void(DeliveryOutcome)> completion) const {
+    DeliveryChain::deliver(*this, text, services, std::move(completion));
 }
 
 } // namespace orvendi

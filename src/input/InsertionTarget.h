@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "input/DeliveryRoute.h"
 #include "platform/Accessibility.h"
 
 namespace orvendi {
@@ -32,9 +34,6 @@ struct InsertionTarget {
     std::shared_ptr<AccessibleElement> focusedElement; // null when not readable
     std::optional<TextRange> selectedRange;
 
-    // Time the re-activated application gets to come to the front.
-    static constexpr double kActivationDelay = 0.2;
-
     // Absent only when no application is frontmost. Without a readable element
     // the target holds just the process.
     static std::optional<InsertionTarget> capture(const InsertionServices& services);
@@ -42,9 +41,11 @@ struct InsertionTarget {
     // A password field: a text field whose subrole says "secure" in any letter case.
     static bool isSecureField(const std::string& role, const std::string& subrole);
 
-    // Brings the application back, then restores focus and selection and pastes.
-    // Returns at once; the keystroke follows kActivationDelay + Paster's delay later.
-    void paste(const std::string& text, const InsertionServices& services) const;
+    // Delivers the text here by the first route the target supports (see
+    // DeliveryChain); `completion` hears the route taken or why the text
+    // stayed on the clipboard only.
+    void paste(const std::string& text, const InsertionServices& services,
+               std::function<void(DeliveryOutcome)> completion) const;
 };
 
 } // namespace orvendi

@@ -37,6 +37,18 @@ public:
     virtual std::optional<TextRange> selectedRange(const AccessibleElement& element) = 0;
     virtual bool setSelectedRange(AccessibleElement& element, TextRange range) = 0;
     virtual bool setFocused(AccessibleElement& element) = 0;
+
+    // Text written into an element directly, without a keystroke. Ranges count
+    // characters (Unicode code points), as selectedRange does.
+    // The element takes text this way: it is editable text and not a terminal
+    // (terminals paste their own way and may feed such text to their program).
+    virtual bool acceptsInsertedText(const AccessibleElement& element) = 0;
+    // All the text the element shows; absent when it has none or does not answer.
+    virtual std::optional<std::string> text(const AccessibleElement& element) = 0;
+    // Replaces `range` of the element's text with `text` (a range of length 0
+    // inserts there). False when the element refused a part of it.
+    virtual bool replaceText(AccessibleElement& element, TextRange range,
+                             const std::string& text) = 0;
 };
 
 } // namespace orvendi

@@ -29,6 +29,11 @@ inline constexpr HUDMessage pastedAndRemembered{"Pasted and remembered", "checkm
                                                 1.3};
 inline constexpr HUDMessage recordingSavedForRetry{"Recording saved for retry",
                                                    "exclamationmark.arrow.circlepath", 2.2};
+// The transcript stayed on the clipboard only.
+inline constexpr HUDMessage copiedNoTextField{"Copied: no text field had focus", "doc.on.clipboard",
+                                              2.5};
+inline constexpr HUDMessage copiedPressPaste{"Copied: press Ctrl+V to paste", "doc.on.clipboard",
+                                             2.5};
 } // namespace HUDMessages
 
 // The mark a recording state carries once part of a long recording already

@@ -112,12 +112,14 @@ void DictationFixture::startSignedInAgent() {
         << "the workspace window stays open";
 }
 
-EntryField DictationFixture::openField(const std::string& label) {
+EntryField DictationFixture::openField(const std::string& label, const std::string& text) {
     EntryField field;
+    field.initialText = text;
     field.app = std::make_unique<DesktopApp>(
         QStringLiteral("zenity"),
         QStringList{QStringLiteral("--entry"), QStringLiteral("--width=640"),
-                    QString::fromStdString("--text=" + label)});
+                    QString::fromStdString("--text=" + label),
+                    QString::fromStdString("--entry-text=" + text)});
     const int32_t pid = field.app->processId();
     eventually(
         [&] {
@@ -144,7 +146,7 @@ std::string DictationFixture::fieldText(const EntryField& field) {
 
 std::string DictationFixture::waitForText(const EntryField& field, double timeoutSeconds) {
     std::string text;
-    eventually([&] { return !(text = fieldText(field)).empty(); }, timeoutSeconds);
+    eventually([&] { return (text = fieldText(field)) != field.initialText; }, timeoutSeconds);
     return text;
 }
 

@@ -16,6 +16,7 @@ namespace orvendi::test {
 struct EntryField {
     std::unique_ptr<DesktopApp> app;
     std::shared_ptr<AccessibleElement> element;
+    std::string initialText;
 };
 
 // Dictation as the user does it: the real agent signed in against a real
@@ -38,9 +39,11 @@ protected:
     // window are up, so that no window of its own takes the focus later.
     void startSignedInAgent();
 
-    EntryField openField(const std::string& label);
+    // A zenity entry labelled `label`, holding `text`, with the focus.
+    EntryField openField(const std::string& label, const std::string& text = "");
     void focus(const EntryField& field);
     std::string fieldText(const EntryField& field);
+    // The field's text once it is no longer the text it was opened with.
     std::string waitForText(const EntryField& field, double timeoutSeconds = kDeliverySeconds);
 
     void say(const std::string& sentence);

@@ -14,6 +14,11 @@ constexpr const char* kMeeting = "please call me back tomorrow morning about the
 constexpr const char* kFox = "the quick brown fox jumps over the lazy dog";
 constexpr const char* kNumbers = "one two three four five six seven eight nine ten";
 
+// A word the user selected before dictating, and the words around it.
+constexpr const char* kBeforeSelection = "Dear team, ";
+constexpr const char* kSelectedWord = "PLACEHOLDER";
+constexpr const char* kAfterSelection = " kind regards";
+
 constexpr const char* kRetryItem = "Retry saved recording";
 // Long enough to be a hold, not a tap.
 constexpr double kSilentHoldSeconds = 1.5;
@@ -46,10 +51,21 @@ protected:
 TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
     startSignedInAgent();
 
-    auto held = openField("Hold to talk");
+    // The dictation replaces the selected word, written into the GTK entry
+    // over AT-SPI.
+    const std::string before = kBeforeSelection;
+    const std::string after = kAfterSelection;
+    auto held = openField("Hold to talk", before + kSelectedWord + after);
+    ASSERT_TRUE(held.element);
+    ASSERT_TRUE(services().accessibility.setSelectedRange(
+        *held.element, {int64_t(before.size()), int64_t(std::string(kSelectedWord).size())}));
     holdAndSay(kMeeting);
-    const std::string heard = waitForText(held);
+    const std::string replaced = waitForText(held);
+    ASSERT_TRUE(replaced.starts_with(before) && replaced.ends_with(after)) << replaced;
+    const std::string heard =
+        replaced.substr(before.size(), replaced.size() - before.size() - after.size());
     expectHeard(kMeeting, heard);
+    EXPECT_NE(agent().log().find("delivered by text insertion"), std::string::npos);
     screenshotScreen("dictation-hold-to-talk");
 
     setClipboardText("something copied before");
@@ -76,13 +92,15 @@ TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
     pressKey();
     releaseKey();
     expectHeard(kFox, waitForText(handsFree));
-    EXPECT_EQ(fieldText(held), heard) << "the earlier field changed";
+    EXPECT_EQ(fieldText(held), replaced) << "the earlier field changed";
     EXPECT_EQ(transcriptions(), 2) << "the single tap was sent";
-    EXPECT_TRUE(pendingRecordings().empty());
+    // The recovery copy goes only once the text is in.
+    EXPECT_TRUE(eventually([&] { return pendingRecordings().empty(); }, 30));
     screenshotScreen("dictation-hands-free");
 
     // Two dictations in quick succession, the second begun before the first's
-    // text is back: each text goes to its own field.
+    // text is back: each text goes to its own field, the first one while the
+    // other has the focus.
     auto left = openField("Left");
     auto right = openField("Right");
     // Below the other one, so that the screenshot shows both.

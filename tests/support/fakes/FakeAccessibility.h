@@ -14,9 +14,15 @@ public:
     std::optional<std::string> role;
     std::optional<std::string> subrole;
     std::optional<TextRange> selectedRange;
+    // Text the element shows; with `editable` it takes inserted text, unless
+    // it `ignoresInsertion` (answers yes and changes nothing).
+    std::optional<std::string> text;
+    bool editable = false;
+    bool ignoresInsertion = false;
     int focusCount = 0;
     std::vector<TextRange> rangesSet;
-    // Every write, in order: "focus" or "range <location>+<length>".
+    // Every write, in order: "focus", "range <location>+<length>" or
+    // "replace <location>+<length> <text>".
     std::vector<std::string> writes;
 };
 
@@ -48,6 +54,24 @@ public:
         auto& target = static_cast<FakeElement&>(element);
         ++target.focusCount;
         target.writes.push_back("focus");
+        return true;
+    }
+
+    bool acceptsInsertedText(const AccessibleElement& element) override {
+        return fake(element).editable;
+    }
+    std::optional<std::string> text(const AccessibleElement& element) override {
+        return fake(element).text;
+    }
+    // Offsets count bytes: the tests' texts are ASCII.
+    bool replaceText(AccessibleElement& element, TextRange range,
+                     const std::string& text) override {
+        auto& target = static_cast<FakeElement&>(element);
+        target.writes.push_back("replace " + std::to_string(range.location) + "+" +
+                                std::to_string(range.length) + " " + text);
+        if (!target.ignoresInsertion && target.text) {
+            target.text->replace(size_t(range.location), size_t(range.length), text);
+        }
         return true;
     }
 

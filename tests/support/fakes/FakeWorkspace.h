@@ -20,7 +20,9 @@ public:
             return false;
         }
         activated.push_back(processId);
-        frontmost = processId;
+        if (activationTakesEffect) {
+            frontmost = processId;
+        }
         return true;
     }
 
@@ -29,6 +31,8 @@ public:
     std::vector<std::string> openedURLs;
     std::vector<int32_t> activated;
     bool openSucceeds = true;
+    // False: the window manager takes its time; the test moves `frontmost`.
+    bool activationTakesEffect = true;
 };
 
 } // namespace orvendi::test

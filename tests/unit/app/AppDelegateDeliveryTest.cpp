@@ -22,6 +22,31 @@ TEST_F(Delivery, EmptyTranscriptPastesNothingButCountsAsDelivered) {
     EXPECT_TRUE(pending().empty());
 }
 
+// Nothing had the focus, or the target's application went away meanwhile: the
+// text waits on the clipboard, no keystroke goes anywhere, and the HUD says so.
+TEST_F(Delivery, TextThatCannotGoInStaysOnTheClipboardAndTheHUDSaysSo) {
+    launchSignedIn();
+    fake.workspace.frontmost.reset();
+    hold(1);
+    fake.scheduler.runPending();
+    EXPECT_EQ(fake.windows.hud->text, "Copied: no text field had focus");
+
+    fake.workspace.frontmost = kEditorPid;
+    press();
+    fake.workspace.running.clear(); // the editor quits during the dictation
+    fake.workspace.frontmost = 5200;
+    speak();
+    fake.scheduler.advance(1);
+    release();
+    fake.scheduler.runPending();
+    EXPECT_EQ(fake.windows.hud->text, "Copied: press Ctrl+V to paste");
+    EXPECT_EQ(fake.pasteboard.string(), "Hello there.");
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
+    EXPECT_EQ(delegate->lastText(), "Hello there.");
+    fake.scheduler.advance(2.5);
+    EXPECT_FALSE(fake.windows.hud->isVisible());
+}
+
 TEST_F(Delivery, SilenceIsNotSentAndMovedAside) {
     launchSignedIn();
     press();

@@ -123,9 +123,18 @@ TEST_F(Dictation, SecureFieldsRefuseDictation) {
     EXPECT_EQ(statusItem().accessibility, "Dictation is off in secure fields");
     EXPECT_EQ(lastLogLine().substr(lastLogLine().find("Orvendi error")),
               "Orvendi error: Dictation is off in secure fields");
-    fake.scheduler.advance(0.5);
-    release(); // a long refused press resets the icon at once
+    // Also where no tray shows it, and a quick release does not take it away.
+    EXPECT_EQ(fake.windows.hud->text, "Dictation is off in secure fields");
+    fake.scheduler.advance(0.1);
+    release(); // a refused press resets the icon at once
     EXPECT_EQ(statusItem().symbol, "waveform");
+    hold(0.1); // a refused double tap locks no recording that is not there
+    EXPECT_FALSE(delegate->isLocked());
+    EXPECT_EQ(fake.windows.hud->text, "Dictation is off in secure fields");
+    fake.scheduler.advance(2.2);
+    EXPECT_TRUE(fake.windows.hud->isVisible());
+    fake.scheduler.advance(0.3);
+    EXPECT_FALSE(fake.windows.hud->isVisible());
 }
 
 TEST_F(Dictation, MissingMicrophonePermissionAsksAndExplains) {
@@ -156,6 +165,7 @@ TEST_F(Dictation, RecorderFailureIsShownAsMicError) {
     press();
     EXPECT_FALSE(delegate->isRecording());
     EXPECT_EQ(statusItem().accessibility, "Mic error: No PulseAudio server answered");
+    EXPECT_EQ(fake.windows.hud->text, "Mic error: No PulseAudio server answered");
 }
 
 TEST_F(Dictation, AStopWithoutAudioSaysSoAndOffersTheSpoolForRetry) {

@@ -4,17 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "input/DeliveryChain.h"
+#include "input/EvidenceWait.h"
 #include "input/InsertionTarget.h"
-#include "input/Paster.h"
 #include "support/fakes/FakePlatform.h"
 
 namespace orvendi::test {
 namespace {
 
 constexpr int32_t kEditor = 4242;
-// Virtual time is a double near 1.7e9 s: check just before and just after a
-// due time instead of landing on it exactly.
-constexpr double kSlack = 0.001;
+constexpr int32_t kOtherApplication = 7;
 
 class InsertionTargetTest : public ::testing::Test {
 protected:
@@ -61,89 +60,121 @@ TEST_F(InsertionTargetTest, NoFrontmostApplicationGivesNoTarget) {
 
 TEST_F(InsertionTargetTest, UnreadableElementStillTargetsTheApplication) {
     fake.workspace.frontmost = kEditor;
-    fake.workspace.running = {kEditor};
-
     auto target = InsertionTarget::capture(services());
     ASSERT_TRUE(target);
     EXPECT_EQ(target->processIdentifier, kEditor);
     EXPECT_FALSE(target->focusedElement);
     EXPECT_FALSE(target->selectedRange);
     EXPECT_FALSE(target->isSecure);
-
-    fake.workspace.frontmost = 7; // the user moved on
-    target->paste("hello", services());
-    EXPECT_EQ(fake.workspace.activated, std::vector<int32_t>{kEditor});
-    fake.scheduler.advance(0.32 - kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
-    fake.scheduler.advance(2 * kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 1);
-    EXPECT_EQ(fake.pasteboard.string(), "hello");
 }
 
-struct RestoreCase {
-    TextRange range;
-    std::string write;
+// One transcript on its way into "Hello world" with "world" selected, while
+// the user is in another application.
+struct ChainCase {
+    const char* name;
+    bool editable;
+    bool ignoresInsertion;
+    bool stillRunning;
+    // When the re-activated application is in front again; never if absent.
+    std::optional<double> inFrontAfter;
+    DeliveryOutcome outcome;
+    double outcomeAfter;
+    std::string fieldText;
+    std::vector<std::string> writes;
 };
 
-class SelectionRestore : public InsertionTargetTest,
-                         public ::testing::WithParamInterface<RestoreCase> {};
+class DeliveryChainTest : public InsertionTargetTest,
+                          public ::testing::WithParamInterface<ChainCase> {};
 
-TEST_P(SelectionRestore, FocusAndSelectionComeBackBeforeThePaste) {
+TEST_P(DeliveryChainTest, TakesTheFirstRouteThatWorksAndNeverPastesElsewhere) {
+    const ChainCase& c = GetParam();
     fake.workspace.frontmost = kEditor;
     fake.workspace.running = {kEditor};
     auto element = fake.accessibility.focus(kEditor);
-    element->role = "AXTextArea";
-    element->selectedRange = GetParam().range;
+    element->role = kRoleTextField;
+    element->text = "Hello world";
+    element->selectedRange = TextRange{6, 5};
+    element->editable = c.editable;
+    element->ignoresInsertion = c.ignoresInsertion;
     auto target = InsertionTarget::capture(services());
     ASSERT_TRUE(target);
-    element->selectedRange = TextRange{0, 0}; // the user clicked elsewhere meanwhile
 
-    target->paste("dictated words", services());
-    fake.scheduler.advance(0.2 - kSlack);
-    EXPECT_TRUE(element->writes.empty());
-    EXPECT_FALSE(fake.pasteboard.string());
-
-    fake.scheduler.advance(2 * kSlack);
-    EXPECT_EQ(element->writes, (std::vector<std::string>{"focus", GetParam().write}));
-    EXPECT_EQ(fake.pasteboard.string(), "dictated words");
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
-
-    fake.scheduler.advance(0.12 - 2 * kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
-    fake.scheduler.advance(2 * kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ranges, SelectionRestore,
-                         ::testing::Values(RestoreCase{{12, 5}, "range 12+5"},
-                                           RestoreCase{{7, 0}, "range 7+0"}));
-
-TEST_F(InsertionTargetTest, ApplicationThatQuitIsNotActivatedButTheTextIsStillPasted) {
-    fake.workspace.frontmost = kEditor;
-    auto target = InsertionTarget::capture(services());
-    ASSERT_TRUE(target);
-    fake.workspace.running.clear();
-    fake.workspace.frontmost = 99;
-
-    target->paste("late text", services());
+    fake.workspace.frontmost = kOtherApplication;
+    fake.workspace.activationTakesEffect = false;
+    if (!c.stillRunning) {
+        fake.workspace.running.clear();
+    }
+    if (c.inFrontAfter) {
+        fake.scheduler.mainAfter(*c.inFrontAfter, [&] { fake.workspace.frontmost = kEditor; });
+    }
+    const double start = fake.scheduler.now();
+    std::optional<DeliveryOutcome> outcome;
+    double outcomeAt = 0;
+    target->paste("there", services(), [&](DeliveryOutcome delivered) {
+        outcome = delivered;
+        outcomeAt = fake.scheduler.now() - start;
+    });
     fake.scheduler.advance(1);
-    EXPECT_TRUE(fake.workspace.activated.empty());
-    EXPECT_EQ(fake.pasteboard.string(), "late text");
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 1);
+
+    EXPECT_EQ(outcome, c.outcome) << (outcome ? describe(*outcome) : "no outcome");
+    EXPECT_NEAR(outcomeAt, c.outcomeAfter, EvidenceWait::kStepSeconds + 1e-3);
+    const bool pasted = c.outcome == DeliveryOutcome(DeliveryRoute::PasteKeystroke);
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, pasted ? 1 : 0);
+    EXPECT_EQ(fake.pasteboard.string(), "there") << "the clipboard always ends up with the text";
+    EXPECT_EQ(element->text, c.fieldText);
+    EXPECT_EQ(element->writes, c.writes);
 }
 
-TEST_F(InsertionTargetTest, PasterReplacesTheClipboardAndPostsTheKeystrokeLater) {
-    fake.pasteboard.setString("older clipboard");
+const auto kBound = DeliveryChain::kActivationBound;
 
-    Paster::paste("new text", fake.pasteboard, fake.keyEvents, fake.scheduler);
-    EXPECT_EQ(fake.pasteboard.clearCount, 1);
-    EXPECT_EQ(fake.pasteboard.string(), "new text");
-    fake.scheduler.advance(0.12 - kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 0);
-    fake.scheduler.advance(2 * kSlack);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, 1);
-    EXPECT_EQ(fake.pasteboard.string(), "new text");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Routes, DeliveryChainTest,
+    ::testing::Values(ChainCase{"EditableFieldGetsTheTextWithoutKeystrokeOrActivation",
+                                true,
+                                false,
+                                true,
+                                std::nullopt,
+                                DeliveryRoute::TextInsertion,
+                                0,
+                                "Hello there",
+                                {"replace 6+5 there", "range 11+0"}},
+                      ChainCase{"InsertionThatDoesNotReadBackFallsBackToTheKeystroke",
+                                true,
+                                true,
+                                true,
+                                0.03,
+                                DeliveryRoute::PasteKeystroke,
+                                0.03,
+                                "Hello world",
+                                {"replace 6+5 there", "focus", "range 6+5"}},
+                      ChainCase{"KeystrokeGoesAsSoonAsTheTargetIsBackInFront",
+                                false,
+                                false,
+                                true,
+                                0.05,
+                                DeliveryRoute::PasteKeystroke,
+                                0.05,
+                                "Hello world",
+                                {"focus", "range 6+5"}},
+                      ChainCase{"TargetNotBackWithinTheBoundKeepsTheClipboardOnly",
+                                false,
+                                false,
+                                true,
+                                kBound + 0.05,
+                                DeliveryFailure::TargetNotBack,
+                                kBound,
+                                "Hello world",
+                                {}},
+                      ChainCase{"TargetThatQuitKeepsTheClipboardOnly",
+                                false,
+                                false,
+                                false,
+                                std::nullopt,
+                                DeliveryFailure::TargetNotBack,
+                                0,
+                                "Hello world",
+                                {}}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace orvendi::test

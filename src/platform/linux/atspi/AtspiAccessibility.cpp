@@ -150,6 +150,30 @@ std::unique_ptr<AtspiText, GObjectUnref> textOf(const AccessibleElement& element
         atspi_accessible_get_text_iface(objectOf(element)));
 }
 
+std::unique_ptr<AtspiEditableText, GObjectUnref> editableTextOf(const AccessibleElement& element) {
+    return std::unique_ptr<AtspiEditableText, GObjectUnref>(
+        atspi_accessible_get_editable_text_iface(objectOf(element)));
+}
+
+// Qt's bridge reads the length of inserted text in UTF-16 units, the other
+// toolkits (GTK, Gecko, Chromium) in bytes; too long a length makes Qt pad the
+// text with garbage.
+gint insertionLength(AtspiAccessible* object, const std::string& text) {
+    ErrorSlot error;
+    std::unique_ptr<gchar, decltype(&g_free)> toolkit(
+        atspi_accessible_get_toolkit_name(object, error.out()), &g_free);
+    if (!toolkit || g_ascii_strcasecmp(toolkit.get(), "qt") != 0) {
+        return static_cast<gint>(text.size());
+    }
+    gint units = 0;
+    for (unsigned char byte : text) {
+        if ((byte & 0xC0) != 0x80) {
+            units += byte >= 0xF0 ? 2 : 1; // four-byte sequences need a surrogate pair
+        }
+    }
+    return units;
+}
+
 bool accessibilityEnabled() {
     auto call = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus",
                                                "org.freedesktop.DBus.Properties", "Get");
@@ -379,6 +403,56 @@ bool AtspiAccessibility::setFocused(AccessibleElement& element) {
         atspi_accessible_get_component_iface(objectOf(element)));
     ErrorSlot error;
     return component && atspi_component_grab_focus(component.get(), error.out()) && !error;
+}
+
+bool AtspiAccessibility::acceptsInsertedText(const AccessibleElement& element) {
+    // A terminal's text goes to its program as typed input, and terminals
+    // paste their own way (the PRIMARY selection and Shift+Insert).
+    if (nativeRole(element) == ATSPI_ROLE_TERMINAL) {
+        return false;
+    }
+    // Read-only fields implement the interface too and ignore the call.
+    return editableTextOf(element) && hasState(objectOf(element), ATSPI_STATE_EDITABLE);
+}
+
+std::optional<std::string> AtspiAccessibility::text(const AccessibleElement& element) {
+    auto text = textOf(element);
+    if (!text) {
+        return std::nullopt;
+    }
+    ErrorSlot countError;
+    const int count = atspi_text_get_character_count(text.get(), countError.out());
+    if (countError || count < 0) {
+        return std::nullopt;
+    }
+    ErrorSlot error;
+    std::unique_ptr<gchar, decltype(&g_free)> content(
+        atspi_text_get_text(text.get(), 0, count, error.out()), &g_free);
+    if (error || !content) {
+        return std::nullopt;
+    }
+    return std::string(content.get());
+}
+
+bool AtspiAccessibility::replaceText(AccessibleElement& element, TextRange range,
+                                     const std::string& text) {
+    auto editable = editableTextOf(element);
+    if (!editable || range.location < 0 || range.length < 0 ||
+        range.location + range.length > G_MAXINT || text.size() > size_t(G_MAXINT)) {
+        return false;
+    }
+    const auto start = static_cast<gint>(range.location);
+    if (range.length > 0) {
+        ErrorSlot error;
+        const auto end = static_cast<gint>(range.location + range.length);
+        if (!atspi_editable_text_delete_text(editable.get(), start, end, error.out()) || error) {
+            return false;
+        }
+    }
+    ErrorSlot error;
+    return atspi_editable_text_insert_text(editable.get(), start, text.c_str(),
+                                           insertionLength(objectOf(element), text), error.out()) &&
+           !error;
 }
 
 } // namespace orvendi

@@ -34,6 +34,9 @@ public:
     std::optional<TextRange> selectedRange(const AccessibleElement& element) override;
     bool setSelectedRange(AccessibleElement& element, TextRange range) override;
     bool setFocused(AccessibleElement& element) override;
+    bool acceptsInsertedText(const AccessibleElement& element) override;
+    std::optional<std::string> text(const AccessibleElement& element) override;
+    bool replaceText(AccessibleElement& element, TextRange range, const std::string& text) override;
 
     // The element's AT-SPI role, for callers that need the platform's own word.
     std::optional<AtspiRole> nativeRole(const AccessibleElement& element);
