@@ -33,8 +33,8 @@ DictationGestures::DictationGestures(InsertionServices services, Privacy& privac
       statusMenu_(std::move(statusMenu)), delivery_(std::move(delivery)),
       reporter_(std::move(reporter)) {}
 
-void DictationGestures::fnDown() {
-    fnDownAt_ = services_.scheduler.now();
+void DictationGestures::fnDown(double at) {
+    fnDownAt_ = at;
     if (locked_) {
         locked_ = false;
         stopAndTranscribe();
@@ -57,25 +57,24 @@ void DictationGestures::fnDown() {
     hud_->show("Listening", "waveform");
 }
 
-void DictationGestures::fnUp() {
+void DictationGestures::fnUp(double at) {
     if (!fnDownAt_) {
         return;
     }
-    const double now = services_.scheduler.now();
-    const double held = now - *fnDownAt_;
+    const double held = at - *fnDownAt_;
     fnDownAt_.reset();
     if (held + kClockResolution >= kHoldThreshold) {
         stopAndTranscribe();
         return;
     }
-    const double gap = now - lastQuickTapAt_;
+    const double gap = at - lastQuickTapAt_;
     if (gap <= kDoubleTapWindow + kClockResolution) {
         locked_ = true;
         lastQuickTapAt_ = kDistantPast; // a third tap cannot lock again
         hud_->show("Recording hands-free", "record.circle");
         return;
     }
-    lastQuickTapAt_ = now;
+    lastQuickTapAt_ = at;
     recorder_->cancel();
     liveTranscription_.reset();
     dictationTarget_.reset();

@@ -114,6 +114,50 @@ TEST_F(Dictation, ThirdTapCannotLockAgain) {
     EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
 }
 
+// Presses and releases stamped by their key source (seconds after the first
+// press) but handed over together after the main thread was busy for a
+// second; the microphone gives `audioPerPress` after each press is handled.
+struct StampedGesture {
+    const char* name;
+    std::vector<std::pair<bool, double>> moves; // key down?, stamped at
+    double audioPerPress;
+    bool stillRecording;
+    size_t transcribed;
+};
+
+class StampedGestures : public AppDelegateFixture,
+                        public ::testing::WithParamInterface<StampedGesture> {};
+
+TEST_P(StampedGestures, AreTimedByTheirStampsNotByWhenTheyAreHandled) {
+    launchSignedIn();
+    const double firstPress = fake.scheduler.now();
+    fake.scheduler.advance(1);
+    for (const auto& [down, at] : GetParam().moves) {
+        fake.keyEvents.send(down, false, firstPress + at);
+        fake.scheduler.runPending();
+        if (down) {
+            speak(GetParam().audioPerPress);
+        }
+    }
+    EXPECT_EQ(delegate->isRecording(), GetParam().stillRecording);
+    fake.scheduler.advance(5);
+    EXPECT_EQ(server.requestCount("/api/transcribe"), GetParam().transcribed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dictation, StampedGestures,
+    ::testing::Values(
+        StampedGesture{"HoldIsTranscribed", {{true, 0}, {false, 0.8}}, 0.2, false, 1},
+        StampedGesture{"TapIsThrownAway", {{true, 0}, {false, 0.2}}, 0.2, false, 0},
+        StampedGesture{
+            "DoubleTapLocks", {{true, 0}, {false, 0.1}, {true, 0.3}, {false, 0.4}}, 0.1, true, 0},
+        StampedGesture{"TapsReleasedTooFarApartStaySingle",
+                       {{true, 0}, {false, 0.1}, {true, 0.45}, {false, 0.6}},
+                       0.1,
+                       false,
+                       0}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
 TEST_F(Dictation, SecureFieldsRefuseDictation) {
     launchSignedIn();
     editor->subrole = "AXSecureTextField";
@@ -191,7 +235,7 @@ TEST_F(Dictation, KeyEventOffTheMainThreadAbortsInCheckedBuilds) {
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     launchSignedIn();
-    EXPECT_DEATH(std::thread([this] { delegate->fnDown(); }).join(), "off the main thread");
+    EXPECT_DEATH(std::thread([this] { delegate->fnDown(0); }).join(), "off the main thread");
     EXPECT_FALSE(delegate->isRecording());
 }
 

@@ -25,7 +25,7 @@ public:
                      Scheduler& scheduler, Log& log, std::string advice);
     ~WaylandKeyEvents() override;
 
-    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
+    bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
     void postPasteKeystroke() override { xwayland_.postPasteKeystroke(); }
     std::string dictationKeyName() const override { return xwayland_.dictationKeyName(); }
     std::string monitorAdvice() const override { return active_ ? "" : advice_; }
@@ -38,7 +38,7 @@ private:
     KeyEvents& xwayland_;
     Log& log_;
     std::string advice_;
-    std::function<void(KeyFlags)> onFlagsChanged_;
+    std::function<void(KeyFlags flags, double at)> onFlagsChanged_;
     HeldKey key_;
     KeySource* active_ = nullptr;
 };
