@@ -74,6 +74,14 @@ void DictationGestures::fnUp(double at) {
         hud_->show("Recording hands-free", "record.circle");
         return;
     }
+    // The key's times say tap, yet the microphone heard more than a tap lasts:
+    // one of the two clocks is off (a source without times of its own read on
+    // a busy thread, or a tap handled late). A short recording kept costs a
+    // transcription; speech thrown away is lost for good.
+    if (recorder_->capturedSeconds() > kHoldThreshold + kClockResolution) {
+        stopAndTranscribe();
+        return;
+    }
     lastQuickTapAt_ = at;
     recorder_->cancel();
     liveTranscription_.reset();

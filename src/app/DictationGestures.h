@@ -25,7 +25,8 @@ class TranscriptDelivery;
 //
 // Presses and releases are timed by when the key moved (`at`, as the key
 // source stamped it), not by when they are handled: a main thread that was
-// busy hands them over late and back to back.
+// busy hands them over late and back to back. And a recording that holds more
+// audio than a tap can is never thrown away as a tap: it is transcribed.
 class DictationGestures : public std::enable_shared_from_this<DictationGestures> {
 public:
     static constexpr double kHoldThreshold = 0.35;

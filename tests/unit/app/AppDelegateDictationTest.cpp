@@ -155,7 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
                        {{true, 0}, {false, 0.1}, {true, 0.45}, {false, 0.6}},
                        0.1,
                        false,
-                       0}),
+                       0},
+        // The stamps say tap, the microphone heard more: what was said is kept.
+        StampedGesture{
+            "TapWithMoreAudioThanATapIsTranscribed", {{true, 0}, {false, 0.2}}, 1.0, false, 1}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(Dictation, SecureFieldsRefuseDictation) {

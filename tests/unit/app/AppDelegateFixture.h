@@ -83,7 +83,7 @@ protected:
     }
     void hold(double seconds) {
         press();
-        speak();
+        speak(seconds); // the microphone hears as long as the key is held
         fake.scheduler.advance(seconds);
         release();
     }
