@@ -74,15 +74,16 @@ void DictationGestures::fnUp(double at) {
         hud_->show("Recording hands-free", "record.circle");
         return;
     }
+    lastQuickTapAt_ = at;
     // The key's times say tap, yet the microphone heard more than a tap lasts:
     // one of the two clocks is off (a source without times of its own read on
     // a busy thread, or a tap handled late). A short recording kept costs a
-    // transcription; speech thrown away is lost for good.
+    // transcription; speech thrown away is lost for good. It still counts as a
+    // tap, so that a second one locks hands-free as the user meant.
     if (recorder_->capturedSeconds() > kHoldThreshold + kClockResolution) {
         stopAndTranscribe();
         return;
     }
-    lastQuickTapAt_ = at;
     recorder_->cancel();
     liveTranscription_.reset();
     dictationTarget_.reset();

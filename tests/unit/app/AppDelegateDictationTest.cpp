@@ -132,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
         StampedGesture{"TapsApartStaySingle", {0, 0.2, 0.6, 0.8}, 0.2, false, 0},
         StampedGesture{
             "ThirdTapCannotLockAgain", {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7}, 0.1, false, 1},
-        StampedGesture{"TapWithMoreAudioIsTranscribed", {0, 0.2}, 1.0, false, 1}),
+        StampedGesture{"TapWithMoreAudioIsTranscribed", {0, 0.2}, 1.0, false, 1},
+        StampedGesture{"ThenASecondTapStillLocks", {0, 0.2, 0.3, 0.4}, 1.0, true, 1}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(Dictation, SecureFieldsRefuseDictation) {
