@@ -9,8 +9,7 @@
 
 namespace orvendi::test {
 
-// The clock the key events are stamped on, made before the services.
-struct X11ServicesClock {
+struct X11ServicesClock { // made before the services that stamp key events on it
     QtScheduler scheduler;
 };
 

@@ -119,10 +119,8 @@ TEST_P(StampedGestures, AreTimedByTheirStampsNotByWhenTheyAreHandled) {
     EXPECT_EQ(server.requestCount("/api/transcribe"), GetParam().transcribed);
 }
 
-// The window runs from release to release: a second tap begun 0.4 s after the
-// first release and 0.2 s long does not lock. After a lock, the press that
-// ends it transcribes and a third tap is a new single tap. A tap with more
-// audio than a tap can hold keeps what was said.
+// The window runs from release to release; a third tap cannot lock again; a
+// tap with more audio than a tap can hold keeps what was said.
 INSTANTIATE_TEST_SUITE_P(
     Dictation, StampedGestures,
     ::testing::Values(

@@ -85,9 +85,8 @@ TEST(RawKeyTracker, TheAgentsOwnKeystrokeChangesNoFlagWhileTheUsersKeysStillDo) 
     EXPECT_EQ(tracker.press(xtest, kControlL), (KeyFlags{true, false}));
 }
 
-// The X server's 32-bit millisecond clock on the scheduler's: anchored at the
-// first event read, its intervals kept however late later events are read,
-// its wrap counted, and anchored again after a jump no busy spell explains.
+// Anchored at the first event, intervals kept however late events are read,
+// the wrap counted, anchored again after a jump no busy spell explains.
 TEST(EventClock, KeepsTheSourcesIntervalsHoweverLateEventsAreRead) {
     test::VirtualScheduler scheduler;
     EventClock clock(scheduler, EventClock::Counter::Bits32);
