@@ -36,7 +36,7 @@ struct LinuxDesktop {
     explicit LinuxDesktop(QtApplication& qtApplication)
         : application(qtApplication), log("orvendi"), windows(defaults), keychain(log),
           desktop(
-              Config::load(files, &log).dictation_key,
+              scheduler, Config::load(files, &log).dictation_key,
               [this] { return microphone.authorization(); },
               [this] {
                   return WorkspaceLinks::pageAddress(Config::load(files).api_url, "/settings");
@@ -105,6 +105,24 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     return std::nullopt;
 }
 
+// An `orvendi --dictation` command: "press 1733500000.250", the gesture and
+// when its command ran.
+void handleDictationRequest(AppDelegate& delegate, CommandKeyEvents& keyEvents,
+                            const QString& request) {
+    const QStringList parts = request.split(' ');
+    const QString gesture = parts.value(0);
+    bool stamped = false;
+    const double ranAt = parts.value(1).toDouble(&stamped);
+    const auto at = stamped ? std::optional(ranAt) : std::nullopt;
+    if (gesture == QStringLiteral("toggle")) {
+        delegate.menuToggle();
+    } else if (gesture == QStringLiteral("press")) {
+        keyEvents.press(at);
+    } else if (gesture == QStringLiteral("release")) {
+        keyEvents.release(at);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -141,17 +159,9 @@ int main(int argc, char** argv) {
         }
     });
     QObject::connect(&application.singleInstance(), &SingleInstance::dictationRequested,
-                     &application, [weakDelegate, &services](const QString& gesture) {
-                         auto self = weakDelegate.lock();
-                         if (!self) {
-                             return;
-                         }
-                         if (gesture == QStringLiteral("toggle")) {
-                             self->menuToggle();
-                         } else if (gesture == QStringLiteral("press")) {
-                             services->keyEvents.press();
-                         } else if (gesture == QStringLiteral("release")) {
-                             services->keyEvents.release();
+                     &application, [weakDelegate, &services](const QString& request) {
+                         if (auto self = weakDelegate.lock()) {
+                             handleDictationRequest(*self, services->keyEvents, request);
                          }
                      });
     services->scheduler.mainAsync([delegate] { delegate->applicationDidFinishLaunching(); });

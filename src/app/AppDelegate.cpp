@@ -197,6 +197,15 @@ std::function<void()> AppDelegate::weakCommand(void (AppDelegate::*command)()) {
     };
 }
 
+std::function<void(double)> AppDelegate::weakCommand(void (AppDelegate::*command)(double)) {
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    return [weakSelf, command](double at) {
+        if (auto self = weakSelf.lock()) {
+            ((*self).*command)(at);
+        }
+    };
+}
+
 void AppDelegate::openURLs(const std::vector<std::string>& urls) {
     ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (links_) {
@@ -204,17 +213,17 @@ void AppDelegate::openURLs(const std::vector<std::string>& urls) {
     }
 }
 
-void AppDelegate::fnDown() {
+void AppDelegate::fnDown(double at) {
     ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (gestures_) {
-        gestures_->fnDown();
+        gestures_->fnDown(at);
     }
 }
 
-void AppDelegate::fnUp() {
+void AppDelegate::fnUp(double at) {
     ORVENDI_ASSERT_MAIN_THREAD(platform_.scheduler);
     if (gestures_) {
-        gestures_->fnUp();
+        gestures_->fnUp(at);
     }
 }
 

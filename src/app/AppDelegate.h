@@ -57,10 +57,10 @@ public:
     void applicationWillTerminate();
     void openURLs(const std::vector<std::string>& urls);
 
-    // Key gestures (the monitor's callbacks) and menu commands; before launch
-    // they do nothing.
-    void fnDown();
-    void fnUp();
+    // Key gestures (the monitor's callbacks, `at` when the key moved) and menu
+    // commands; before launch they do nothing.
+    void fnDown(double at);
+    void fnUp(double at);
     // The key source lost the release of a held key.
     void fnReleaseLost();
     void menuToggle();
@@ -93,6 +93,7 @@ private:
     void wireKeyMonitor();
     // A command of this delegate as an action that holds it weakly.
     std::function<void()> weakCommand(void (AppDelegate::*command)());
+    std::function<void(double)> weakCommand(void (AppDelegate::*command)(double));
 
     Platform platform_;
     BackendFactory makeBackend_;

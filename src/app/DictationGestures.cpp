@@ -35,8 +35,8 @@ DictationGestures::DictationGestures(InsertionServices services, Privacy& privac
       statusMenu_(std::move(statusMenu)), delivery_(std::move(delivery)),
       reporter_(std::move(reporter)) {}
 
-void DictationGestures::fnDown() {
-    fnDownAt_ = services_.scheduler.now();
+void DictationGestures::fnDown(double at) {
+    fnDownAt_ = at;
     if (locked_) {
         locked_ = false;
         stopAndTranscribe();
@@ -59,18 +59,17 @@ void DictationGestures::fnDown() {
     hud_->show("Listening", "waveform");
 }
 
-void DictationGestures::fnUp() {
+void DictationGestures::fnUp(double at) {
     if (!fnDownAt_) {
         return;
     }
-    const double now = services_.scheduler.now();
-    const double held = now - *fnDownAt_;
+    const double held = at - *fnDownAt_;
     fnDownAt_.reset();
     if (held + kClockResolution >= kHoldThreshold) {
         stopAndTranscribe();
         return;
     }
-    const double gap = now - lastQuickTapAt_;
+    const double gap = at - lastQuickTapAt_;
     // A second tap that started no recording (refused) locks nothing.
     if (gap <= kDoubleTapWindow + kClockResolution && recorder_->isRecording()) {
         locked_ = true;
@@ -78,7 +77,16 @@ void DictationGestures::fnUp() {
         hud_->show("Recording hands-free", "record.circle");
         return;
     }
-    lastQuickTapAt_ = now;
+    lastQuickTapAt_ = at;
+    // The key's times say tap, yet the microphone heard more than a tap lasts:
+    // one of the two clocks is off (a source without times of its own read on
+    // a busy thread, or a tap handled late). A short recording kept costs a
+    // transcription; speech thrown away is lost for good. It still counts as a
+    // tap, so that a second one locks hands-free as the user meant.
+    if (recorder_->capturedSeconds() > kHoldThreshold + kClockResolution) {
+        stopAndTranscribe();
+        return;
+    }
     // A refused press started nothing; its message stays for its time.
     if (recorder_->isRecording()) {
         hud_->hide(0);

@@ -22,6 +22,11 @@ class TranscriptDelivery;
 // the previous tap's release, which locks hands-free recording until the next
 // press. A press in a secure field records nothing. Each recording takes the
 // field it started in along when it is submitted. Main thread only.
+//
+// Presses and releases are timed by when the key moved (`at`, as the key
+// source stamped it), not by when they are handled: a main thread that was
+// busy hands them over late and back to back. And a recording that holds more
+// audio than a tap can is never thrown away as a tap: it is transcribed.
 class DictationGestures : public std::enable_shared_from_this<DictationGestures> {
 public:
     static constexpr double kHoldThreshold = 0.35;
@@ -35,8 +40,8 @@ public:
     DictationGestures(const DictationGestures&) = delete;
     DictationGestures& operator=(const DictationGestures&) = delete;
 
-    void fnDown();
-    void fnUp();
+    void fnDown(double at);
+    void fnUp(double at);
     // The key source lost the key's release: the recording goes on hands-free.
     void fnReleaseLost();
     // Starts a hands-free recording, or ends the one running.

@@ -48,7 +48,10 @@ void Recorder::start(std::shared_ptr<CaptureObserver> observer) {
     if (observer_) {
         observer_->captureStarted(format);
     }
-    input_.installTap(kTapBufferFrames, makeTap(std::move(spool), format.channels, observer_));
+    capturedFrames_ = std::make_shared<std::atomic<uint64_t>>(0);
+    sampleRate_ = format.sampleRate;
+    input_.installTap(kTapBufferFrames,
+                      makeTap(std::move(spool), format.channels, observer_, capturedFrames_));
     try {
         input_.start();
     } catch (...) {
@@ -67,14 +70,16 @@ void Recorder::start(std::shared_ptr<CaptureObserver> observer) {
 }
 
 AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
-                           std::shared_ptr<CaptureObserver> observer) {
+                           std::shared_ptr<CaptureObserver> observer,
+                           std::shared_ptr<std::atomic<uint64_t>> capturedFrames) {
     return [alive = std::weak_ptr<const bool>(alive_), queue = queue_, spool = std::move(spool),
-            channels, observer = std::move(observer)](const float* const* planes,
-                                                      uint32_t planeCount, uint32_t frames) {
+            channels, observer = std::move(observer), capturedFrames = std::move(capturedFrames)](
+               const float* const* planes, uint32_t planeCount, uint32_t frames) {
         // Runs on the audio thread: copy and hand over, nothing that may block.
         if (alive.expired() || planes == nullptr || planeCount != channels || frames == 0) {
             return;
         }
+        capturedFrames->fetch_add(frames, std::memory_order_relaxed);
         std::vector<float> interleaved(size_t(frames) * channels);
         for (uint32_t channel = 0; channel < channels; ++channel) {
             const float* plane = planes[channel];
@@ -90,6 +95,13 @@ AudioTap Recorder::makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
             }
         });
     };
+}
+
+double Recorder::capturedSeconds() const {
+    if (!isRecording_ || !capturedFrames_ || !(sampleRate_ > 0)) {
+        return 0;
+    }
+    return double(capturedFrames_->load(std::memory_order_relaxed)) / sampleRate_;
 }
 
 std::optional<Recording> Recorder::stop() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -42,6 +43,10 @@ public:
     // Ends the recording and deletes its audio.
     void cancel();
     bool isRecording() const { return isRecording_; }
+    // How much audio the microphone has delivered to the recording running, in
+    // seconds; 0 when none runs. Counted on the audio thread, so it is a clock
+    // of its own that a busy main thread does not hold back.
+    double capturedSeconds() const;
 
     std::vector<std::filesystem::path> pendingRecordings() const;
     std::optional<Recording> recover(const std::filesystem::path& url) const;
@@ -57,7 +62,8 @@ public:
 
 private:
     AudioTap makeTap(std::shared_ptr<SpoolFile> spool, uint32_t channels,
-                     std::shared_ptr<CaptureObserver> observer);
+                     std::shared_ptr<CaptureObserver> observer,
+                     std::shared_ptr<std::atomic<uint64_t>> capturedFrames);
     std::optional<Bytes> convertedAudio(const std::filesystem::path& spoolURL);
     void releaseObserver();
     void endCapture();
@@ -76,6 +82,9 @@ private:
     std::shared_ptr<SpoolFile> spoolFile_;
     std::optional<std::filesystem::path> spoolURL_;
     std::shared_ptr<CaptureObserver> observer_;
+    // Frames delivered to the recording running, and their rate.
+    std::shared_ptr<std::atomic<uint64_t>> capturedFrames_;
+    double sampleRate_ = 0;
     bool isRecording_ = false;
     double startedAt_;
     std::vector<std::filesystem::path> uploading_;

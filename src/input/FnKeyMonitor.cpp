@@ -16,19 +16,19 @@ bool FnKeyMonitor::start() {
     }
     std::weak_ptr<FnKeyMonitor*> weakSelf = self_;
     Scheduler& scheduler = scheduler_;
-    monitoring_ = keyEvents_.startMonitor([weakSelf, &scheduler](KeyFlags flags) {
+    monitoring_ = keyEvents_.startMonitor([weakSelf, &scheduler](KeyFlags flags, double at) {
         // The monitor only reads the flags; every change of state happens in a
         // main-queue task, in the order the changes arrived.
-        scheduler.mainAsync([weakSelf, flags] {
+        scheduler.mainAsync([weakSelf, flags, at] {
             if (auto self = weakSelf.lock()) {
-                (*self)->handleFlags(flags);
+                (*self)->handleFlags(flags, at);
             }
         });
     });
     return monitoring_;
 }
 
-void FnKeyMonitor::handleFlags(KeyFlags flags) {
+void FnKeyMonitor::handleFlags(KeyFlags flags, double at) {
     const bool fnDown = flags.dictationKeyDown;
     const bool controlDown = flags.controlDown;
     const bool fnWasDown = fnIsDown_;
@@ -36,7 +36,7 @@ void FnKeyMonitor::handleFlags(KeyFlags flags) {
     if (fnDown && controlDown) {
         fnIsDown_ = true;
         controlIsDown_ = true;
-        handleBothDown(fnWasDown, controlWasDown);
+        handleBothDown(fnWasDown, controlWasDown, at);
     } else if (fnDown) {
         fnIsDown_ = true;
         controlIsDown_ = false;
@@ -44,21 +44,21 @@ void FnKeyMonitor::handleFlags(KeyFlags flags) {
         if (!fnWasDown) {
             activeGesture_ = ActiveGesture::Dictation;
             if (onFnDown) {
-                onFnDown();
+                onFnDown(at);
             }
         }
     } else {
         fnIsDown_ = false;
         controlIsDown_ = controlDown;
-        handleFnUp(fnWasDown, flags.releaseLost);
+        handleFnUp(fnWasDown, flags.releaseLost, at);
     }
 }
 
-void FnKeyMonitor::handleBothDown(bool fnWasDown, bool controlWasDown) {
+void FnKeyMonitor::handleBothDown(bool fnWasDown, bool controlWasDown, double at) {
     if (!fnWasDown) {
         activeGesture_ = ActiveGesture::Contextual;
         if (onContextDown) {
-            onContextDown();
+            onContextDown(at);
         }
         return;
     }
@@ -70,7 +70,7 @@ void FnKeyMonitor::handleBothDown(bool fnWasDown, bool controlWasDown) {
     }
 }
 
-void FnKeyMonitor::handleFnUp(bool fnWasDown, bool releaseLost) {
+void FnKeyMonitor::handleFnUp(bool fnWasDown, bool releaseLost, double at) {
     if (!fnWasDown) {
         return;
     }
@@ -82,9 +82,9 @@ void FnKeyMonitor::handleFnUp(bool fnWasDown, bool releaseLost) {
     // The up callback matches the kind in force at release, and runs before the
     // gesture is cleared.
     if (activeGesture_ == ActiveGesture::Contextual && onContextUp) {
-        onContextUp();
+        onContextUp(at);
     } else if (activeGesture_ == ActiveGesture::Dictation && onFnUp) {
-        onFnUp();
+        onFnUp(at);
     }
     activeGesture_.reset();
 }

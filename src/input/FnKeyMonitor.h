@@ -13,7 +13,8 @@ class Scheduler;
 // Turns presses and releases of the dictation key into gesture callbacks. The
 // dictation key alone starts a dictation gesture; with Control already held it
 // starts a contextual one. Timing (hold, tap, double tap) is left to the owner,
-// which only sees downs and ups.
+// which only sees downs and ups, each with the time the key moved (`at`, on the
+// scheduler's clock) as the key source stamped it.
 class FnKeyMonitor {
 public:
     enum class ActiveGesture { Dictation, Contextual };
@@ -24,10 +25,10 @@ public:
     FnKeyMonitor& operator=(const FnKeyMonitor&) = delete;
 
     // Assigned by the owner before start(); each may stay empty.
-    std::function<void()> onFnDown;
-    std::function<void()> onFnUp;
-    std::function<void()> onContextDown;
-    std::function<void()> onContextUp;
+    std::function<void(double at)> onFnDown;
+    std::function<void(double at)> onFnUp;
+    std::function<void(double at)> onContextDown;
+    std::function<void(double at)> onContextUp;
     // Asked when Control is pressed during a dictation gesture: true turns it
     // into a contextual gesture.
     std::function<bool()> onContextUpgrade;
@@ -43,9 +44,9 @@ public:
     std::optional<ActiveGesture> activeGesture() const { return activeGesture_; }
 
 private:
-    void handleFlags(KeyFlags flags);
-    void handleBothDown(bool fnWasDown, bool controlWasDown);
-    void handleFnUp(bool fnWasDown, bool releaseLost);
+    void handleFlags(KeyFlags flags, double at);
+    void handleBothDown(bool fnWasDown, bool controlWasDown, double at);
+    void handleFnUp(bool fnWasDown, bool releaseLost, double at);
 
     KeyEvents& keyEvents_;
     Scheduler& scheduler_;

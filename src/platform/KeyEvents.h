@@ -22,7 +22,12 @@ public:
     // Starts a listen-only, system-wide monitor that calls onFlagsChanged on the
     // main thread for every change of the flags. False when the platform refuses;
     // the monitor then never calls back.
-    virtual bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) = 0;
+    //
+    // `at` is when the key moved, on the scheduler's clock: the event's own time
+    // where the source has one, else when the platform read the event. A busy
+    // main thread may hand over a press and its release together long after;
+    // the gestures are timed by `at`, never by when the callback runs.
+    virtual bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) = 0;
     // Posts the paste keystroke to the frontmost application (the platform picks
     // the keystroke the focused window understands).
     virtual void postPasteKeystroke() = 0;

@@ -12,7 +12,8 @@ bool isInstalled(const std::string& program) {
 
 } // namespace
 
-X11DesktopServices::X11DesktopServices(const std::optional<std::string>& dictationKey,
+X11DesktopServices::X11DesktopServices(Scheduler& scheduler,
+                                       const std::optional<std::string>& dictationKey,
                                        std::function<MicrophoneAuthorization()> microphone,
                                        std::function<std::string()> workspaceSettingsURL,
                                        X11Workspace::Launcher launcher)
@@ -21,7 +22,7 @@ X11DesktopServices::X11DesktopServices(const std::optional<std::string>& dictati
                     const auto element = accessibility.focusedElement(processId);
                     return element && accessibility.nativeRole(*element) == ATSPI_ROLE_TERMINAL;
                 }),
-      keyEvents(x, DictationKey(dictationKey, X11KeyEvents::keysymNames()), pasteboard,
+      keyEvents(x, scheduler, DictationKey(dictationKey, X11KeyEvents::keysymNames()), pasteboard,
                 [this] { return terminals.activeWindowIsTerminal(); }),
       workspace(windows,
                 PermissionSettingsPages(PermissionSettingsPages::desktopPrograms(),

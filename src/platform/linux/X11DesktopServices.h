@@ -22,8 +22,9 @@ public:
     // `dictationKey`: the configuration's "dictation_key". `microphone`: the
     // sound server's probe. `workspaceSettingsURL`: the workspace's settings
     // page, shown for permission pages the desktop has no program for.
-    // Throws PlatformError when the X display cannot be opened.
-    X11DesktopServices(const std::optional<std::string>& dictationKey,
+    // `scheduler`: the clock the key events are stamped on. Throws
+    // PlatformError when the X display cannot be opened.
+    X11DesktopServices(Scheduler& scheduler, const std::optional<std::string>& dictationKey,
                        std::function<MicrophoneAuthorization()> microphone,
                        std::function<std::string()> workspaceSettingsURL,
                        X11Workspace::Launcher launcher = X11Workspace::Launcher::desktop());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "desktop/dictation/DictationFixture.h"
 #include "support/harness/SpokenAudio.h"
@@ -24,6 +25,8 @@ constexpr const char* kRetryItem = "Retry saved recording";
 constexpr double kSilentHoldSeconds = 1.5;
 // Longer than the double-tap window, so two taps this far apart stay single taps.
 constexpr double kBetweenSingleTaps = 1.0;
+// The agent stands still this long; the key goes down in the middle.
+constexpr double kStallSeconds = 1.0;
 
 bool hasExtension(const std::vector<std::filesystem::path>& files, const std::string& extension) {
     return std::any_of(files.begin(), files.end(),
@@ -45,9 +48,10 @@ protected:
     }
 };
 
-// Hold to talk, a single tap, hands-free by double tap, and two dictations in
-// quick succession: every text lands in the field that had the focus when its
-// recording began, and only the dictations were sent.
+// Hold to talk, a single tap, hands-free by double tap, two dictations in
+// quick succession and a hold that begins while the agent is stalled: every
+// text lands in the field that had the focus when its recording began, and
+// only the dictations were sent.
 TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
     startSignedInAgent();
 
@@ -114,6 +118,19 @@ TEST_F(DictationTest, TextLandsInTheFieldThatHadFocusWhateverTheGesture) {
     expectHeard(kMeeting, waitForText(left));
     EXPECT_TRUE(waitForTranscriptions(4));
     screenshotScreen("dictation-two-fields");
+
+    // A press the stalled agent reads late counts from when the key went down.
+    auto stalled = openField("After a stall");
+    ASSERT_EQ(::kill(agent().pid(), SIGSTOP), 0);
+    processEventsFor(kStallSeconds / 2);
+    pressKey();
+    processEventsFor(kStallSeconds / 2);
+    ASSERT_EQ(::kill(agent().pid(), SIGCONT), 0);
+    EXPECT_TRUE(waitForHUD("Listening"));
+    say(kFox);
+    releaseKey();
+    expectHeard(kFox, waitForText(stalled));
+    EXPECT_TRUE(waitForTranscriptions(5));
 }
 
 // Silence, the backend gone during a dictation, and the agent killed while it

@@ -63,8 +63,8 @@ protected:
     VirtualScheduler scheduler_;
     CapturingLog log_;
     std::vector<Change> changes_;
-    HeldKey key_{scheduler_, [this](Change change) { changes_.push_back(change); }};
-    PortalKeySource source_{"Control_R", log_};
+    HeldKey key_{scheduler_, [this](Change change, double) { changes_.push_back(change); }};
+    PortalKeySource source_{"Control_R", scheduler_, log_};
 };
 
 // Activated is the press and Deactivated the release; the Activated some

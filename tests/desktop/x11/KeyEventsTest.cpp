@@ -28,8 +28,8 @@ TEST(X11KeyEvents, DictationKeyAndControlReachTheMonitorWhileAnotherApplicationH
     EXPECT_FALSE(services.terminals.activeWindowIsTerminal()) << "pastes get plain Control-V";
 
     Presses presses;
-    ASSERT_TRUE(
-        services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
+    ASSERT_TRUE(services.keyEvents.startMonitor(
+        [&](KeyFlags flags, double) { presses.seen.push_back(flags); }));
     TestKeyboard keyboard;
     keyboard.press("Control_R");
     keyboard.press("Control_L");
@@ -65,7 +65,7 @@ TEST(X11KeyEvents, ConfiguredDictationKeyLeavesBothControlKeysAsControl) {
         test::X11Services services(std::string(c.configured));
         Presses presses;
         ASSERT_TRUE(services.keyEvents.startMonitor(
-            [&](KeyFlags flags) { presses.seen.push_back(flags); }));
+            [&](KeyFlags flags, double) { presses.seen.push_back(flags); }));
         keyboard.press(c.controlKey);
         keyboard.press(c.dictationKey);
         keyboard.release(c.dictationKey);
@@ -93,8 +93,8 @@ TEST(X11KeyEvents, PasteKeystrokeWaitsForTheDictationKeyAndIsNoPressOfIt) {
     test::processEventsFor(0.12);
 
     Presses presses;
-    ASSERT_TRUE(
-        services.keyEvents.startMonitor([&](KeyFlags flags) { presses.seen.push_back(flags); }));
+    ASSERT_TRUE(services.keyEvents.startMonitor(
+        [&](KeyFlags flags, double) { presses.seen.push_back(flags); }));
     TestKeyboard keyboard;
     keyboard.press("Control_L");
     ASSERT_TRUE(presses.waitFor(1));

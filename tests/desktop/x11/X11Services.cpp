@@ -11,7 +11,8 @@ namespace orvendi::test {
 X11Services::X11Services(const std::optional<std::string>& dictationKey,
                          MicrophoneAuthorization microphone)
     : X11DesktopServices(
-          dictationKey, [microphone] { return microphone; }, [] { return std::string(); },
+          scheduler, dictationKey, [microphone] { return microphone; },
+          [] { return std::string(); },
           X11Workspace::Launcher{[](const std::string&) { return false; },
                                  [](const std::vector<std::string>&) { return false; }}) {}
 

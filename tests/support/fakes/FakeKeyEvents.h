@@ -7,7 +7,7 @@ namespace orvendi::test {
 // A key monitor the test drives with send(); counts posted paste keystrokes.
 class FakeKeyEvents : public KeyEvents {
 public:
-    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override {
+    bool startMonitor(std::function<void(KeyFlags, double)> onFlagsChanged) override {
         ++startCount;
         if (!allowMonitor) {
             return false;
@@ -19,18 +19,19 @@ public:
     std::string dictationKeyName() const override { return keyName; }
     std::string monitorAdvice() const override { return advice; }
 
-    // Delivers a flags change as the platform would (on the main thread).
-    void send(bool dictationKeyDown, bool controlDown) {
+    // Delivers a flags change as the platform would (on the main thread), the
+    // key stamped as moved `at`.
+    void send(bool dictationKeyDown, bool controlDown, double at = 0) {
         if (callback_) {
-            callback_({dictationKeyDown, controlDown});
+            callback_({dictationKeyDown, controlDown}, at);
         }
     }
     // The key reported up because its source lost the release.
-    void sendReleaseLost() {
+    void sendReleaseLost(double at = 0) {
         if (callback_) {
             KeyFlags flags;
             flags.releaseLost = true;
-            callback_(flags);
+            callback_(flags, at);
         }
     }
     bool isMonitoring() const { return static_cast<bool>(callback_); }
@@ -42,7 +43,7 @@ public:
     std::string advice;
 
 private:
-    std::function<void(KeyFlags)> callback_;
+    std::function<void(KeyFlags, double)> callback_;
 };
 
 } // namespace orvendi::test

@@ -88,31 +88,51 @@ TEST_F(Dictation, LostReleaseContinuesHandsFreeUntilTheNextPress) {
     EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
 }
 
-TEST_F(Dictation, TapsMoreThanTheWindowApartSendNothing) {
+// Presses and releases, alternately, stamped by their key source (seconds
+// after the first press) but handed over together after the main thread was
+// busy for a second; the microphone gives `audio` seconds after each press.
+struct StampedGesture {
+    const char* name;
+    std::vector<double> stamps;
+    double audio;
+    bool stillRecording;
+    size_t transcribed;
+};
+
+class StampedGestures : public AppDelegateFixture,
+                        public ::testing::WithParamInterface<StampedGesture> {};
+
+TEST_P(StampedGestures, AreTimedByTheirStampsNotByWhenTheyAreHandled) {
     launchSignedIn();
-    hold(0.2);
-    fake.scheduler.advance(0.4); // the second tap starts 0.4 s after the first release...
-    hold(0.2);                   // ...and ends 0.6 s after it
-    EXPECT_FALSE(delegate->isRecording());
+    const double firstPress = fake.scheduler.now();
+    fake.scheduler.advance(1);
+    for (size_t i = 0; i < GetParam().stamps.size(); ++i) {
+        const bool press = i % 2 == 0;
+        fake.keyEvents.send(press, false, firstPress + GetParam().stamps[i]);
+        fake.scheduler.runPending();
+        if (press) {
+            speak(GetParam().audio);
+        }
+    }
+    EXPECT_EQ(delegate->isRecording(), GetParam().stillRecording);
     fake.scheduler.advance(5);
-    EXPECT_EQ(server.requestCount("/api/transcribe"), 0u);
-    EXPECT_EQ(statusItem().symbol, "waveform");
+    EXPECT_EQ(server.requestCount("/api/transcribe"), GetParam().transcribed);
 }
 
-TEST_F(Dictation, ThirdTapCannotLockAgain) {
-    launchSignedIn();
-    hold(0.1);
-    fake.scheduler.advance(0.1);
-    hold(0.1); // locks
-    fake.scheduler.advance(0.1);
-    press(); // stops and transcribes, however soon
-    release();
-    fake.scheduler.advance(0.1);
-    hold(0.1); // a new short tap: the previous lock reset the window
-    EXPECT_FALSE(delegate->isRecording());
-    fake.scheduler.advance(5);
-    EXPECT_EQ(server.requestCount("/api/transcribe"), 1u);
-}
+// The window runs from release to release; a third tap cannot lock again; a
+// tap with more audio than a tap can hold keeps what was said.
+INSTANTIATE_TEST_SUITE_P(
+    Dictation, StampedGestures,
+    ::testing::Values(
+        StampedGesture{"HoldIsTranscribed", {0, 0.8}, 0.2, false, 1},
+        StampedGesture{"TapIsThrownAway", {0, 0.2}, 0.2, false, 0},
+        StampedGesture{"DoubleTapLocks", {0, 0.1, 0.3, 0.4}, 0.1, true, 0},
+        StampedGesture{"TapsApartStaySingle", {0, 0.2, 0.6, 0.8}, 0.2, false, 0},
+        StampedGesture{
+            "ThirdTapCannotLockAgain", {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7}, 0.1, false, 1},
+        StampedGesture{"TapWithMoreAudioIsTranscribed", {0, 0.2}, 1.0, false, 1},
+        StampedGesture{"ThenASecondTapStillLocks", {0, 0.2, 0.3, 0.4}, 1.0, true, 1}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(Dictation, SecureFieldsRefuseDictation) {
     launchSignedIn();
@@ -217,7 +237,7 @@ TEST_F(Dictation, KeyEventOffTheMainThreadAbortsInCheckedBuilds) {
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     launchSignedIn();
-    EXPECT_DEATH(std::thread([this] { delegate->fnDown(); }).join(), "off the main thread");
+    EXPECT_DEATH(std::thread([this] { delegate->fnDown(0); }).join(), "off the main thread");
     EXPECT_FALSE(delegate->isRecording());
 }
 

@@ -84,16 +84,16 @@ protected:
 
     // The dictation key pressed and released `heldSeconds` later.
     void press() {
-        fake.keyEvents.send(true, false);
+        fake.keyEvents.send(true, false, fake.scheduler.now());
         fake.scheduler.runPending();
     }
     void release() {
-        fake.keyEvents.send(false, false);
+        fake.keyEvents.send(false, false, fake.scheduler.now());
         fake.scheduler.runPending();
     }
     void hold(double seconds) {
         press();
-        speak();
+        speak(seconds); // the microphone hears as long as the key is held
         fake.scheduler.advance(seconds);
         release();
     }

@@ -31,10 +31,10 @@ std::vector<std::string> run(const GestureCase& gesture) {
     FakeKeyEvents keys;
     FnKeyMonitor monitor(keys, scheduler);
     std::vector<std::string> log;
-    monitor.onFnDown = [&] { log.push_back("fnDown"); };
-    monitor.onFnUp = [&] { log.push_back("fnUp"); };
-    monitor.onContextDown = [&] { log.push_back("contextDown"); };
-    monitor.onContextUp = [&] { log.push_back("contextUp"); };
+    monitor.onFnDown = [&](double) { log.push_back("fnDown"); };
+    monitor.onFnUp = [&](double) { log.push_back("fnUp"); };
+    monitor.onContextDown = [&](double) { log.push_back("contextDown"); };
+    monitor.onContextUp = [&](double) { log.push_back("contextUp"); };
     if (gesture.upgradeAnswer) {
         monitor.onContextUpgrade = [&] {
             log.push_back("upgrade?");
@@ -110,8 +110,8 @@ TEST(FnKeyMonitor, RefusedMonitorNeverCallsBack) {
     keys.allowMonitor = false;
     FnKeyMonitor monitor(keys, scheduler);
     int calls = 0;
-    monitor.onFnDown = [&] { ++calls; };
-    monitor.onFnUp = [&] { ++calls; };
+    monitor.onFnDown = [&](double) { ++calls; };
+    monitor.onFnUp = [&](double) { ++calls; };
 
     EXPECT_FALSE(monitor.start());
     keys.send(true, false);
@@ -125,18 +125,19 @@ TEST(FnKeyMonitor, RefusedMonitorNeverCallsBack) {
     EXPECT_EQ(keys.startCount, 2);
 }
 
-TEST(FnKeyMonitor, HandlesFlagsOnTheMainQueueNotInsideThePlatformCallback) {
+TEST(FnKeyMonitor, HandlesFlagsOnTheMainQueueWithTheTimeTheKeyMoved) {
     VirtualScheduler scheduler;
     FakeKeyEvents keys;
     FnKeyMonitor monitor(keys, scheduler);
-    bool down = false;
-    monitor.onFnDown = [&] { down = true; };
+    std::optional<double> downAt;
+    monitor.onFnDown = [&](double at) { downAt = at; };
     ASSERT_TRUE(monitor.start());
 
-    keys.send(true, false);
-    EXPECT_FALSE(down);
+    const double movedAt = scheduler.now() - 1;
+    keys.send(true, false, movedAt);
+    EXPECT_FALSE(downAt);
     scheduler.runPending();
-    EXPECT_TRUE(down);
+    EXPECT_EQ(downAt, movedAt);
     EXPECT_EQ(monitor.activeGesture(), FnKeyMonitor::ActiveGesture::Dictation);
 }
 
@@ -146,7 +147,7 @@ TEST(FnKeyMonitor, FlagsArrivingAfterTheMonitorIsGoneAreDropped) {
     int calls = 0;
     {
         FnKeyMonitor monitor(keys, scheduler);
-        monitor.onFnDown = [&] { ++calls; };
+        monitor.onFnDown = [&](double) { ++calls; };
         ASSERT_TRUE(monitor.start());
         keys.send(true, false); // queued while the monitor still exists
     }

@@ -54,8 +54,8 @@ TEST_P(EvdevKeyStreamTest, ReportsPressesAndReleasesOfTheDictationKey) {
     std::vector<Change> changes;
     for (size_t at = 0; at < bytes.size(); at += 7) {
         const size_t size = std::min<size_t>(7, bytes.size() - at);
-        for (Change change : stream.feed(bytes.data() + at, size)) {
-            changes.push_back(change);
+        for (const auto& move : stream.feed(bytes.data() + at, size)) {
+            changes.push_back(move.change);
         }
     }
     EXPECT_EQ(changes, GetParam().expected);

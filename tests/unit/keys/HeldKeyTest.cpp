@@ -15,7 +15,8 @@ protected:
     static constexpr double kLongestHold = 10;
     VirtualScheduler scheduler;
     std::vector<Change> changes;
-    HeldKey key{scheduler, [this](Change change) { changes.push_back(change); }, kLongestHold};
+    HeldKey key{scheduler, [this](Change change, double) { changes.push_back(change); },
+                kLongestHold};
 };
 
 // Portals repeat the press while the key is held; stray releases happen.
@@ -54,7 +55,7 @@ TEST(CommandKeyEvents, CommandsAndTheSessionMonitorHoldTheKeyTogether) {
     session.allowMonitor = false;
     CommandKeyEvents keys(session, scheduler);
     std::vector<KeyFlags> reported;
-    EXPECT_FALSE(keys.startMonitor([&](KeyFlags flags) { reported.push_back(flags); }));
+    EXPECT_FALSE(keys.startMonitor([&](KeyFlags flags, double) { reported.push_back(flags); }));
     keys.press();
     keys.release();
     ASSERT_EQ(reported.size(), 2u);
@@ -63,7 +64,7 @@ TEST(CommandKeyEvents, CommandsAndTheSessionMonitorHoldTheKeyTogether) {
 
     session.allowMonitor = true;
     reported.clear();
-    ASSERT_TRUE(keys.startMonitor([&](KeyFlags flags) { reported.push_back(flags); }));
+    ASSERT_TRUE(keys.startMonitor([&](KeyFlags flags, double) { reported.push_back(flags); }));
     session.send(true, false);
     keys.press();
     session.send(false, false); // the command still holds it
@@ -78,6 +79,19 @@ TEST(CommandKeyEvents, CommandsAndTheSessionMonitorHoldTheKeyTogether) {
     scheduler.advance(HeldKey::kLongestHoldSeconds);
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_TRUE(reported[1].releaseLost);
+}
+
+// A command counts from when it ran, unless that is too far from now to trust.
+TEST(CommandKeyEvents, CommandsAreTimedByWhenTheyRan) {
+    VirtualScheduler scheduler;
+    FakeKeyEvents session;
+    CommandKeyEvents keys(session, scheduler);
+    std::vector<double> stamps;
+    ASSERT_TRUE(keys.startMonitor([&](KeyFlags, double at) { stamps.push_back(at); }));
+    const double now = scheduler.now();
+    keys.press(now - 0.8);
+    keys.release(now - 3600);
+    EXPECT_EQ(stamps, (std::vector<double>{now - 0.8, now}));
 }
 
 } // namespace

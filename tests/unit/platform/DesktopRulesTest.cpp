@@ -7,9 +7,11 @@
 #include "platform/Accessibility.h"
 #include "platform/linux/rules/AtspiRoles.h"
 #include "platform/linux/rules/DictationKey.h"
+#include "platform/linux/rules/EventClock.h"
 #include "platform/linux/rules/PermissionSettingsPages.h"
 #include "platform/linux/rules/RawKeyTracker.h"
 #include "platform/linux/rules/TerminalClasses.h"
+#include "support/fakes/VirtualScheduler.h"
 
 #include <X11/keysym.h>
 
@@ -81,6 +83,21 @@ TEST(RawKeyTracker, TheAgentsOwnKeystrokeChangesNoFlagWhileTheUsersKeysStillDo) 
     // Once the keystroke has come back, XTest presses are keys again (an
     // on-screen keyboard, a remote desktop).
     EXPECT_EQ(tracker.press(xtest, kControlL), (KeyFlags{true, false}));
+}
+
+// Anchored at the first event, intervals kept however late events are read,
+// the wrap counted, anchored again after a jump no busy spell explains.
+TEST(EventClock, KeepsTheSourcesIntervalsHoweverLateEventsAreRead) {
+    test::VirtualScheduler scheduler;
+    EventClock clock(scheduler, EventClock::Counter::Bits32);
+    constexpr uint64_t kNearTheWrap = 0xFFFFFF00;
+    const double first = scheduler.now();
+    EXPECT_DOUBLE_EQ(clock.at(kNearTheWrap), first);
+    scheduler.advance(1); // the next two are read a second late, together
+    EXPECT_DOUBLE_EQ(clock.at(kNearTheWrap + 200), first + 0.2);
+    EXPECT_DOUBLE_EQ(clock.at((kNearTheWrap + 1000) & 0xFFFFFFFF), first + 1.0);
+    scheduler.advance(3600); // asleep: the server's clock stood still
+    EXPECT_DOUBLE_EQ(clock.at(800), scheduler.now());
 }
 
 TEST(DictationKey, NamesTheKeyAndPicksTheOtherControl) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/KeyEvents.h"
@@ -18,22 +19,29 @@ class CommandKeyEvents : public KeyEvents {
 public:
     CommandKeyEvents(KeyEvents& session, Scheduler& scheduler);
 
-    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
+    bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
     void postPasteKeystroke() override { session_.postPasteKeystroke(); }
     std::string dictationKeyName() const override { return session_.dictationKeyName(); }
     std::string monitorAdvice() const override { return session_.monitorAdvice(); }
 
-    void press() { command_.press(); }
-    void release() { command_.release(); }
+    // `ranAt`: when the command ran, on the wall clock. Without it, or when it
+    // lies further from now than any handing over takes, the command counts
+    // as moving the key now.
+    void press(std::optional<double> ranAt = std::nullopt);
+    void release(std::optional<double> ranAt = std::nullopt);
+
+    static constexpr double kLongestHandOverSeconds = 30;
 
 private:
-    void report(bool releaseLost);
+    void report(bool releaseLost, double at);
+    double stampOf(std::optional<double> ranAt) const;
 
     KeyEvents& session_;
+    Scheduler& scheduler_;
     HeldKey command_;
     KeyFlags sessionFlags_;
     KeyFlags reported_;
-    std::function<void(KeyFlags)> onFlagsChanged_;
+    std::function<void(KeyFlags flags, double at)> onFlagsChanged_;
 };
 
 } // namespace orvendi

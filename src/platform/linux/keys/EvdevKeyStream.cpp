@@ -20,25 +20,26 @@ bool bitSet(const std::vector<unsigned long>& bits, int bit) {
 
 EvdevKeyStream::EvdevKeyStream(std::set<int> keyCodes) : keyCodes_(std::move(keyCodes)) {}
 
-std::vector<EvdevKeyStream::Change> EvdevKeyStream::feed(const char* bytes, size_t size) {
+std::vector<EvdevKeyStream::Move> EvdevKeyStream::feed(const char* bytes, size_t size) {
     partial_.append(bytes, size);
-    std::vector<Change> changes;
+    std::vector<Move> moves;
     size_t offset = 0;
     for (; offset + sizeof(input_event) <= partial_.size(); offset += sizeof(input_event)) {
         input_event event{};
         std::copy_n(partial_.data() + offset, sizeof event, reinterpret_cast<char*>(&event));
-        handle(event.type, event.code, event.value, changes);
+        const double at = double(event.input_event_sec) + double(event.input_event_usec) * 1e-6;
+        handle(event.type, event.code, event.value, at, moves);
     }
     partial_.erase(0, offset);
-    return changes;
+    return moves;
 }
 
-void EvdevKeyStream::handle(int type, int code, int value, std::vector<Change>& changes) {
+void EvdevKeyStream::handle(int type, int code, int value, double at, std::vector<Move>& moves) {
     if (type == EV_SYN && code == SYN_DROPPED) {
         dropping_ = true;
         if (!held_.empty()) {
             held_.clear();
-            changes.push_back(Change::Lost);
+            moves.push_back({Change::Lost, at});
         }
         return;
     }
@@ -59,7 +60,7 @@ void EvdevKeyStream::handle(int type, int code, int value, std::vector<Change>& 
         return; // auto-repeat
     }
     if (wasDown != !held_.empty()) {
-        changes.push_back(wasDown ? Change::Release : Change::Press);
+        moves.push_back({wasDown ? Change::Release : Change::Press, at});
     }
 }
 

@@ -12,14 +12,19 @@ namespace orvendi {
 // and releases of the watched key codes count: auto-repeat (value 2) is not a
 // new press, and a press already seen is not reported twice. When the kernel
 // dropped events (SYN_DROPPED) the key's state is unknown until it is pressed
-// again, so a key held then is reported lost.
+// again, so a key held then is reported lost. Each change comes with the
+// kernel's time of its event (the device's clock is left at the wall clock).
 class EvdevKeyStream {
 public:
     enum class Change { Press, Release, Lost };
+    struct Move {
+        Change change;
+        double at; // seconds since 1970
+    };
 
     explicit EvdevKeyStream(std::set<int> keyCodes);
 
-    std::vector<Change> feed(const char* bytes, size_t size);
+    std::vector<Move> feed(const char* bytes, size_t size);
     bool isDown() const { return !held_.empty(); }
 
     // Whether a device is worth reading: it reports key events (EV_KEY in
@@ -31,7 +36,7 @@ public:
     static bool isEventDeviceName(const std::string& name);
 
 private:
-    void handle(int type, int code, int value, std::vector<Change>& changes);
+    void handle(int type, int code, int value, double at, std::vector<Move>& moves);
 
     std::set<int> keyCodes_;
     std::set<int> held_;

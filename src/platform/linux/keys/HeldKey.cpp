@@ -4,14 +4,14 @@
 
 namespace orvendi {
 
-HeldKey::HeldKey(Scheduler& scheduler, std::function<void(Change)> onChange,
+HeldKey::HeldKey(Scheduler& scheduler, std::function<void(Change, double at)> onChange,
                  double longestHoldSeconds)
     : scheduler_(scheduler), onChange_(std::move(onChange)),
       longestHoldSeconds_(longestHoldSeconds), self_(std::make_shared<HeldKey*>(this)) {}
 
 HeldKey::~HeldKey() = default;
 
-void HeldKey::press() {
+void HeldKey::press(double at) {
     if (down_) {
         return; // a repeat of the press in progress
     }
@@ -23,25 +23,33 @@ void HeldKey::press() {
             (*self)->lose();
         }
     });
-    change(Change::Down);
+    change(Change::Down, at);
+}
+
+void HeldKey::release(double at) {
+    if (down_) {
+        change(Change::Up, at);
+    }
+}
+
+void HeldKey::press() {
+    press(scheduler_.now());
 }
 
 void HeldKey::release() {
-    if (down_) {
-        change(Change::Up);
-    }
+    release(scheduler_.now());
 }
 
 void HeldKey::lose() {
     if (down_) {
-        change(Change::UpLost);
+        change(Change::UpLost, scheduler_.now());
     }
 }
 
-void HeldKey::change(Change change) {
+void HeldKey::change(Change change, double at) {
     down_ = change == Change::Down;
     if (onChange_) {
-        onChange_(change);
+        onChange_(change, at);
     }
 }
 

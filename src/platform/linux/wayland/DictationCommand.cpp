@@ -1,6 +1,7 @@
 #include "platform/linux/wayland/DictationCommand.h"
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -24,10 +25,14 @@ std::optional<int> DictationCommand::run(int argc, char** argv) {
         std::fprintf(stderr, "usage: orvendi --dictation press|release|toggle\n");
         return 2;
     }
+    // When the shortcut ran, before this process spends time reaching the
+    // agent, which may read it late: its gestures are timed by this.
+    const double ranAt =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     QCoreApplication application(argc, argv);
     SingleInstance instance(SingleInstance::defaultSocketPath());
-    if (instance.handOverDictation(QString::fromUtf8(argv[2])) !=
-        SingleInstance::Claim::HandedOver) {
+    const QString stamped = QString::fromUtf8(argv[2]) + ' ' + QString::number(ranAt, 'f', 6);
+    if (instance.handOverDictation(stamped) != SingleInstance::Claim::HandedOver) {
         std::fprintf(stderr, "orvendi: Orvendi is not running\n");
         return 1;
     }

@@ -130,7 +130,7 @@ void EvdevKeySource::closeDevice(const std::string& name, bool lostKey) {
     close(found->second.fd);
     devices_.erase(found);
     if (held) {
-        reportHeld(lostKey);
+        reportHeld(lostKey, std::nullopt);
     }
 }
 
@@ -140,8 +140,8 @@ void EvdevKeySource::readDevice(const std::string& name) {
     for (;;) {
         const ssize_t got = read(device.fd, buffer, sizeof buffer);
         if (got > 0) {
-            for (EvdevKeyStream::Change change : device.stream->feed(buffer, size_t(got))) {
-                reportHeld(change == EvdevKeyStream::Change::Lost);
+            for (const auto& move : device.stream->feed(buffer, size_t(got))) {
+                reportHeld(move.change == EvdevKeyStream::Change::Lost, move.at);
             }
             continue;
         }
@@ -154,15 +154,15 @@ void EvdevKeySource::readDevice(const std::string& name) {
 }
 
 // The key is down while any keyboard holds it.
-void EvdevKeySource::reportHeld(bool lost) {
+void EvdevKeySource::reportHeld(bool lost, std::optional<double> at) {
     const bool down = std::any_of(devices_.begin(), devices_.end(),
                                   [](const auto& entry) { return entry.second.stream->isDown(); });
-    if (down) {
-        key_->press();
-    } else if (lost) {
+    if (lost && !down) {
         key_->lose();
+    } else if (down) {
+        at ? key_->press(*at) : key_->press();
     } else {
-        key_->release();
+        at ? key_->release(*at) : key_->release();
     }
 }
 

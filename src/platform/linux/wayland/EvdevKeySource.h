@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -42,7 +43,8 @@ private:
     void closeDevice(const std::string& name, bool lostKey);
     void readDevice(const std::string& name);
     void readHotPlug();
-    void reportHeld(bool lost);
+    // `at`: the time of the event that moved the key; none when a device went away.
+    void reportHeld(bool lost, std::optional<double> at);
 
     std::set<int> keyCodes_;
     Log& log_;

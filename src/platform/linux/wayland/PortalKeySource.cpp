@@ -31,8 +31,9 @@ using Shortcut = QPair<QString, QVariantMap>;
 
 } // namespace
 
-PortalKeySource::PortalKeySource(std::string trigger, Log& log)
-    : trigger_(std::move(trigger)), log_(log) {
+PortalKeySource::PortalKeySource(std::string trigger, Scheduler& scheduler, Log& log)
+    : trigger_(std::move(trigger)), portalClock_(scheduler, EventClock::Counter::Bits64),
+      log_(log) {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
 }
@@ -133,17 +134,26 @@ bool PortalKeySource::bindShortcut() {
 }
 
 void PortalKeySource::onActivated(const QDBusObjectPath& session, const QString& shortcut,
-                                  qulonglong, const QVariantMap&) {
+                                  qulonglong timestamp, const QVariantMap&) {
     if (session.path() == session_ && shortcut == kShortcutId) {
-        key_->press(); // a repeat while held changes nothing
+        moveKey(true, timestamp); // a repeat while held changes nothing
     }
 }
 
 void PortalKeySource::onDeactivated(const QDBusObjectPath& session, const QString& shortcut,
-                                    qulonglong, const QVariantMap&) {
+                                    qulonglong timestamp, const QVariantMap&) {
     if (session.path() == session_ && shortcut == kShortcutId) {
-        key_->release();
+        moveKey(false, timestamp);
     }
+}
+
+void PortalKeySource::moveKey(bool down, qulonglong timestamp) {
+    if (timestamp == 0) {
+        down ? key_->press() : key_->release();
+        return;
+    }
+    const double at = portalClock_.at(timestamp);
+    down ? key_->press(at) : key_->release(at);
 }
 
 void PortalKeySource::onBound(uint response, const QVariantMap&) {

@@ -76,7 +76,7 @@ struct SessionKeySources {
 };
 
 SessionKeySources keySourcesFor(const DesktopSession& session, const DictationKey& key,
-                                XConnection& x, Log& log) {
+                                XConnection& x, Scheduler& scheduler, Log& log) {
     const unsigned portalVersion = portalShortcutsVersion();
     const bool keyboardsReadable = EvdevKeySource::keyboardsReadable();
     log.write("Orvendi session: " + session.describe() + ", GlobalShortcuts portal " +
@@ -88,7 +88,8 @@ SessionKeySources keySourcesFor(const DesktopSession& session, const DictationKe
             std::make_unique<SwayKeySource>(session.swaySocket, keysymName(key), log));
     }
     if (portalVersion > 0) {
-        result.sources.push_back(std::make_unique<PortalKeySource>(keysymName(key), log));
+        result.sources.push_back(
+            std::make_unique<PortalKeySource>(keysymName(key), scheduler, log));
     }
     if (keyboardsReadable) {
         result.sources.push_back(std::make_unique<EvdevKeySource>(linuxKeyCodes(x, key), log));
@@ -104,8 +105,9 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
                                                X11DesktopServices& xwayland, Scheduler& scheduler,
                                                Log& log)
     : keyEvents([&] {
-          auto found = keySourcesFor(
-              session, DictationKey(dictationKey, X11KeyEvents::keysymNames()), xwayland.x, log);
+          auto found =
+              keySourcesFor(session, DictationKey(dictationKey, X11KeyEvents::keysymNames()),
+                            xwayland.x, scheduler, log);
           return WaylandKeyEvents(
               std::move(found.sources), xwayland.keyEvents, [this] { postPasteKeystroke(); },
               scheduler, log, std::move(found.advice));

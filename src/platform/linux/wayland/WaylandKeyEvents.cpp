@@ -8,17 +8,18 @@ WaylandKeyEvents::WaylandKeyEvents(std::vector<std::unique_ptr<KeySource>> sourc
                                    KeyEvents& xwayland, std::function<void()> pasteKeystroke,
                                    Scheduler& scheduler, Log& log, std::string advice)
     : sources_(std::move(sources)), xwayland_(xwayland), pasteKeystroke_(std::move(pasteKeystroke)),
-      log_(log), advice_(std::move(advice)), key_(scheduler, [this](HeldKey::Change change) {
+      log_(log), advice_(std::move(advice)),
+      key_(scheduler, [this](HeldKey::Change change, double at) {
           KeyFlags flags{change == HeldKey::Change::Down, false};
           flags.releaseLost = change == HeldKey::Change::UpLost;
           if (onFlagsChanged_) {
-              onFlagsChanged_(flags);
+              onFlagsChanged_(flags, at);
           }
       }) {}
 
 WaylandKeyEvents::~WaylandKeyEvents() = default;
 
-bool WaylandKeyEvents::startMonitor(std::function<void(KeyFlags)> onFlagsChanged) {
+bool WaylandKeyEvents::startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) {
     onFlagsChanged_ = std::move(onFlagsChanged);
     if (active_) {
         return true;

@@ -28,7 +28,7 @@ public:
                      std::string advice);
     ~WaylandKeyEvents() override;
 
-    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
+    bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
     void postPasteKeystroke() override { pasteKeystroke_(); }
     std::string dictationKeyName() const override { return xwayland_.dictationKeyName(); }
     std::string monitorAdvice() const override { return active_ ? "" : advice_; }
@@ -42,7 +42,7 @@ private:
     std::function<void()> pasteKeystroke_;
     Log& log_;
     std::string advice_;
-    std::function<void(KeyFlags)> onFlagsChanged_;
+    std::function<void(KeyFlags flags, double at)> onFlagsChanged_;
     HeldKey key_;
     KeySource* active_ = nullptr;
 };

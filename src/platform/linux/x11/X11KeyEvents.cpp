@@ -46,9 +46,10 @@ std::set<int> xtestKeyboards(Display* display) {
 
 } // namespace
 
-X11KeyEvents::X11KeyEvents(XConnection& x, DictationKey key, Pasteboard& pasteboard,
-                           std::function<bool()> targetIsTerminal)
+X11KeyEvents::X11KeyEvents(XConnection& x, Scheduler& scheduler, DictationKey key,
+                           Pasteboard& pasteboard, std::function<bool()> targetIsTerminal)
     : x_(x), key_(key), pasteboard_(pasteboard), targetIsTerminal_(std::move(targetIsTerminal)),
+      serverClock_(scheduler, EventClock::Counter::Bits32),
       releaseWait_(std::make_unique<QTimer>()) {
     releaseWait_->setInterval(kReleasePollMilliseconds);
     QObject::connect(releaseWait_.get(), &QTimer::timeout, releaseWait_.get(),
@@ -81,7 +82,7 @@ bool X11KeyEvents::serverHasRawKeyEvents(Display* display) {
     return XIQueryVersion(display, &major, &minor) == Success && (major > 2 || minor >= 2);
 }
 
-bool X11KeyEvents::startMonitor(std::function<void(KeyFlags)> onFlagsChanged) {
+bool X11KeyEvents::startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) {
     if (events_) {
         onFlagsChanged_ = std::move(onFlagsChanged);
         return true;
@@ -145,6 +146,8 @@ void X11KeyEvents::readEvents() {
             continue;
         }
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+        // Every key event keeps the server's clock anchored and its wraps counted.
+        const double at = serverClock_.at(raw->time);
         std::optional<KeyFlags> changed;
         if (cookie->evtype == XI_RawKeyPress) {
             changed = tracker_.press(raw->sourceid, raw->detail);
@@ -153,7 +156,7 @@ void X11KeyEvents::readEvents() {
         }
         XFreeEventData(display, cookie);
         if (changed && onFlagsChanged_) {
-            onFlagsChanged_(*changed);
+            onFlagsChanged_(*changed, at);
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/KeyEvents.h"
 #include "platform/Pasteboard.h"
 #include "platform/linux/rules/DictationKey.h"
+#include "platform/linux/rules/EventClock.h"
 #include "platform/linux/rules/RawKeyTracker.h"
 #include "platform/linux/x11/XConnection.h"
 
@@ -15,13 +16,16 @@ class QTimer;
 
 namespace orvendi {
 
+class Scheduler;
+
 // The dictation key monitor and the paste keystroke on X11.
 //
 // The monitor listens to XInput2 raw key events on the root window of a
 // connection of its own: they reach every client whatever window has focus or
 // holds a grab, and listening consumes nothing. The connection's socket is
 // watched by the Qt event loop, so flags changes are reported on the main
-// thread.
+// thread, each stamped with the X server's time of its event: when the main
+// thread was busy, a press and its release read together keep their interval.
 //
 // The paste keystroke is synthesized with XTest. It waits, up to a short limit,
 // for the user to let go of the dictation key and every modifier: a keystroke
@@ -35,11 +39,11 @@ class X11KeyEvents : public KeyEvents {
 public:
     // `targetIsTerminal` is asked right before each keystroke; `pasteboard`
     // holds the text to paste.
-    X11KeyEvents(XConnection& x, DictationKey key, Pasteboard& pasteboard,
+    X11KeyEvents(XConnection& x, Scheduler& scheduler, DictationKey key, Pasteboard& pasteboard,
                  std::function<bool()> targetIsTerminal);
     ~X11KeyEvents() override;
 
-    bool startMonitor(std::function<void(KeyFlags)> onFlagsChanged) override;
+    bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
     void postPasteKeystroke() override;
     std::string dictationKeyName() const override;
 
@@ -59,12 +63,13 @@ private:
     DictationKey key_;
     Pasteboard& pasteboard_;
     std::function<bool()> targetIsTerminal_;
-    std::function<void(KeyFlags)> onFlagsChanged_;
+    std::function<void(KeyFlags flags, double at)> onFlagsChanged_;
 
     std::unique_ptr<XConnection> events_;
     int inputExtensionOpcode_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     RawKeyTracker tracker_;
+    EventClock serverClock_;
 
     std::unique_ptr<QTimer> releaseWait_;
     int pendingKeystrokes_ = 0;
