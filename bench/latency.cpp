@@ -454,51 +454,7 @@ void report(const char* title, const std::vector<Phases>& rounds) {
                 median(beyond), largest(beyond));
 }
 
-// Sentences of ordinary English, each spoken with a little silence around it.
-const char* const kLongText[] = {
-    "Good morning everyone and thank you for joining the planning meeting today.",
-    "We have a lot to cover so let us start with the budget for next year.",
-    "The sales team reached most of their goals in the last quarter.",
-    "Our costs for travel were higher than we expected in the spring.",
-    "I would like each group to send me their numbers by the end of the week.",
-    "The new office will open in the north part of the city in June.",
-    "Please remember that the parking rules change on the first of the month.",
-    "We still need two more people to help with the training program.",
-    "If you know someone who would be a good fit please let me know.",
-    "The board asked us to write a short report about the customer survey.",
-    "Most customers were happy with the service but some found the prices too high.",
-    "We should look at ways to make the first order easier for new customers.",
-    "The design team will show a few ideas for the web site next Tuesday.",
-    "After that we can decide which one to build during the summer.",
-    "There is also the question of the old computers in the second floor office.",
-    "They are slow and we should replace them before the winter.",
-    "I have asked for three offers and I will share them when they arrive.",
-    "Finally I want to thank the support team for their hard work this month.",
-    "They answered more calls than ever before and kept the waiting time short.",
-    "Let us meet again in two weeks to see where we stand.",
-    "If you have any questions you can send me a message at any time.",
-    "Thank you all and have a good rest of the day.",
-    "One more thing before we close the meeting for today.",
-    "The kitchen on the third floor will be closed for repairs on Friday.",
-};
 constexpr double kLongSeconds = 110;
-
-// The spoken text as one clip of about 110 seconds; returns the words said.
-std::string writeLongDictation(const std::filesystem::path& folder,
-                               const std::filesystem::path& clip) {
-    std::string reference;
-    std::string parts;
-    double seconds = 0;
-    for (size_t i = 0; i < std::size(kLongText) && seconds < kLongSeconds - 2; ++i) {
-        const auto part = folder / ("sentence-" + std::to_string(i) + ".wav");
-        test::writeBytes(part, test::spokenWav(kLongText[i], folder));
-        seconds += double(test::soundInfo(part).frames) / test::soundInfo(part).sampleRate;
-        parts += " " + test::shellQuoted(part);
-        reference += std::string(reference.empty() ? "" : " ") + kLongText[i];
-    }
-    test::runTool("sox" + parts + " " + test::shellQuoted(clip));
-    return reference;
-}
 
 Bytes wavOf(const std::filesystem::path& clip) {
     const auto pcm = convertTo16kMonoInt16(clip);
@@ -509,7 +465,7 @@ int runLongDictation(int rounds, int wholeRounds) {
     test::TempDir folder;
     test::AudioSession session;
     const auto clip = folder.path() / "long.wav";
-    const std::string reference = writeLongDictation(folder.path(), clip);
+    const std::string reference = test::writeSpokenPassage(kLongSeconds - 2, folder.path(), clip);
     const auto info = test::soundInfo(clip);
     const double clipSeconds = double(info.frames) / info.sampleRate;
 
