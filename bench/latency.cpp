@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -312,14 +313,14 @@ public:
     }
 
     // Press, let `speak` feed the microphone and wait, release, wait for the keystroke.
-    Phases dictate(const std::function<void()>& speak) {
+    Phases dictate(const std::function<void()>& speak, double deliverySeconds = kWaitLimitSeconds) {
         timeline_.reset();
         press();
         speak();
         timeline_.mark(timeline_.released);
         keyEvents_.send(false, false);
         if (!scheduler_.loop.runUntil([&] { return bool(timeline_.read(timeline_.keystroke)); },
-                                      kWaitLimitSeconds)) {
+                                      deliverySeconds)) {
             throw std::runtime_error("no paste keystroke; log: " + lastLog());
         }
         return phases();
@@ -455,6 +456,30 @@ void report(const char* title, const std::vector<Phases>& rounds) {
 }
 
 constexpr double kLongSeconds = 110;
+// On a loaded machine recognition runs slower than speech and the parts queue up.
+constexpr double kLongDeliverySeconds = 900;
+
+// What the server's log says it has recognised so far: uploads, seconds of
+// audio, and the seconds they took (waiting for a free decoder included).
+struct Recognised {
+    int uploads = 0;
+    double audio = 0, decoding = 0;
+    Recognised operator-(const Recognised& earlier) const {
+        return {uploads - earlier.uploads, audio - earlier.audio, decoding - earlier.decoding};
+    }
+};
+
+Recognised recognisedSoFar(const test::ServerProcess& server) {
+    static const std::regex line(R"(Recognised ([\d.]+) s of audio in ([\d.]+) s)");
+    const std::string log = server.log();
+    Recognised total;
+    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it) {
+        ++total.uploads;
+        total.audio += std::stod((*it)[1]);
+        total.decoding += std::stod((*it)[2]);
+    }
+    return total;
+}
 
 Bytes wavOf(const std::filesystem::path& clip) {
     const auto pcm = convertTo16kMonoInt16(clip);
@@ -490,17 +515,29 @@ int runLongDictation(int rounds, int wholeRounds) {
                 clipSeconds, kFixedPasteDelays * 1000);
     std::vector<double> progressive, progressiveErrors;
     for (int i = 0; i < rounds; ++i) {
-        const auto phases = bench.dictate([&] {
-            session.play(clip);
-            bench.waitForFrames(uint64_t(clipSeconds * rate));
-            // The microphone ran a moment before the clip began to play.
-            bench.waitForMainLoop(0.7);
-        });
+        const Recognised start = recognisedSoFar(server);
+        Recognised atRelease;
+        const auto phases = bench.dictate(
+            [&] {
+                session.play(clip);
+                bench.waitForFrames(uint64_t(clipSeconds * rate));
+                // The microphone ran a moment before the clip began to play.
+                bench.waitForMainLoop(0.7);
+                atRelease = recognisedSoFar(server) - start;
+            },
+            kLongDeliverySeconds);
+        const Recognised round = recognisedSoFar(server) - start;
         progressive.push_back(phases.total);
         progressiveErrors.push_back(test::wordErrorRate(reference, bench.pastedText()));
         std::printf("  parts while speaking, round %d: release -> paste keystroke %.1f ms, "
-                    "word error rate %.1f %%\n",
-                    i + 1, phases.total, 100 * progressiveErrors.back());
+                    "word error rate %.1f %%\n"
+                    "    %d parts, %d (%.1f s of audio) recognised before release; "
+                    "recognition took %.1f s (summed per part, waits for a decoder included) "
+                    "for %.1f s of audio (%.2f)\n",
+                    i + 1, phases.total, 100 * progressiveErrors.back(), round.uploads,
+                    atRelease.uploads, atRelease.audio, round.decoding, round.audio,
+                    round.audio > 0 ? round.decoding / round.audio : 0.0);
+        std::fflush(stdout);
         bench.waitForMainLoop(1.0);
     }
     std::printf("  parts while speaking: median %.1f ms, max %.1f ms, median word error rate "

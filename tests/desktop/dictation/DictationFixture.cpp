@@ -172,10 +172,10 @@ void DictationFixture::say(const std::string& sentence) {
 void DictationFixture::play(const std::filesystem::path& clip) {
     const std::string session = audioSessionFolder();
     ASSERT_EQ(runProgram({kAudioSessionScript, "play", session, clip.string()}), 0);
-    // The event loop keeps running meanwhile: the agent's clipboard and D-Bus
-    // calls may need this process.
     const auto info = soundInfo(clip);
     const int seconds = int(double(info.frames) / info.sampleRate) + kPlayMarginSeconds;
+    // The event loop keeps running meanwhile: the agent's clipboard and D-Bus
+    // calls may need this process.
     const auto waited = runProcess(
         QString::fromStdString(kAudioSessionScript),
         {QStringLiteral("wait"), QString::fromStdString(session), QString::number(seconds)},

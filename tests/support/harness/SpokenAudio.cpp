@@ -86,8 +86,12 @@ std::string writeSpokenPassage(double seconds, const std::filesystem::path& work
         writeBytes(part, spokenWav(kPassage[i], workDir));
         const auto info = soundInfo(part);
         spoken += double(info.frames) / info.sampleRate;
-        parts += " " + quoted(part.string());
-        reference += std::string(reference.empty() ? "" : " ") + kPassage[i];
+        parts += ' ';
+        parts += quoted(part.string());
+        if (!reference.empty()) {
+            reference += ' ';
+        }
+        reference += kPassage[i];
     }
     run("sox" + parts + " " + quoted(clip.string()));
     return reference;
