@@ -4,6 +4,9 @@
 //   notes:       GET /api/notes requests per second with 10,000 notes
 //   load:        64 clients uploading 5-second dictations for 60 s: dictations/s,
 //                p50/p99 latency, errors, the server's peak memory
+//   load-standin: the same with the speech service replaced by a stand-in
+//                answering at once (--asr URL), so that the server's own work
+//                (connections, limits, parsing, conversion) is what is measured
 // ORVENDI_BENCH_SERVER names another orvendi-server binary to measure (an
 // older build, for a before-and-after comparison).
 #include <algorithm>
@@ -22,11 +25,13 @@
 #include <unistd.h>
 
 #include <httplib.h>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "support/harness/ServerProcess.h"
 #include "support/harness/SpokenAudio.h"
 #include "support/harness/TempDir.h"
+#include "support/harness/TestHTTPServer.h"
 
 using namespace orvendi;
 using namespace orvendi::test;
@@ -42,6 +47,7 @@ const char* serverBinary() {
     return other ? other : ORVENDI_BIN_DIR "/orvendi-server";
 }
 constexpr double kMeasureSeconds = 5;
+constexpr time_t kSlowAnswerSeconds = 300;
 
 long statusKiB(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -61,7 +67,8 @@ long residentKiB(pid_t pid) {
 // Processor time the process has used so far (user and system), in seconds.
 double cpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string text;
+    std::getline(stat, text);
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string field;
     double ticks = 0;
@@ -168,6 +175,7 @@ std::pair<double, double> requestsPerSecond(const ServerProcess& server, const s
         workers.emplace_back([&] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
+            client.set_read_timeout(kSlowAnswerSeconds, 0);
             while (Clock::now() < deadline) {
                 const auto result =
                     client.Get(path.c_str(), {{"Authorization", "Bearer " + token}});
@@ -190,6 +198,8 @@ void measureNotes(const TempDir& temp) {
     const auto server = startServer(temp, "notes", {"--asr", "http://127.0.0.1:9"});
     httplib::Client client("127.0.0.1", server->port());
     client.set_keep_alive(true);
+    // The full listing of 10,000 notes takes seconds on a busy machine.
+    client.set_read_timeout(kSlowAnswerSeconds, 0);
     const std::string token = signIn(client, temp.path() / "notes");
     const httplib::Headers auth = {{"Authorization", "Bearer " + token}};
     auto seed = [&](int first) {
@@ -224,7 +234,7 @@ void measureNotes(const TempDir& temp) {
         seeder.join();
     }
     const auto full = client.Get("/api/notes?full=1", auth);
-    std::printf("notes: %d notes, full listing %zu bytes\n", kNotes, full->body.size());
+    std::printf("notes: %d notes, full listing %zu bytes\n", kNotes, full ? full->body.size() : 0);
     for (int threads : {1, 4}) {
         for (const std::string path : {"/api/notes?full=1", "/api/notes"}) {
             if (threads > 1 && path.find("full") != std::string::npos) {
@@ -286,13 +296,17 @@ std::string dictationOf(double seconds, const TempDir& temp) {
     return wav + pcm;
 }
 
-void measureLoad(const TempDir& temp) {
+// `recognizer`: the --asr the server runs with; empty for pocketsphinx.
+void measureLoad(const TempDir& temp, const std::string& recognizer) {
     constexpr int kClients = 64;
     constexpr int kClientAddresses = 8;
     constexpr double kSeconds = 60;
-    const auto server = startServer(temp, "load", {});
+    const auto server =
+        startServer(temp, recognizer.empty() ? "load" : "load-standin",
+                    recognizer.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>{"--asr", recognizer});
     httplib::Client client("127.0.0.1", server->port());
-    const std::string token = signIn(client, temp.path() / "load");
+    const std::string token = signIn(client, server->dataDir());
     const std::string boundary = "bench-boundary";
     const std::string body =
         "--" + boundary +
@@ -309,7 +323,7 @@ void measureLoad(const TempDir& temp) {
 
     std::mutex mutex;
     std::vector<double> latencies;
-    long errors = 0;
+    std::map<int, long> errors; // by status, 0 for no answer
     const auto deadline = Clock::now() + std::chrono::duration<double>(kSeconds);
     const auto started = Clock::now();
     std::vector<std::thread> clients;
@@ -324,7 +338,7 @@ void measureLoad(const TempDir& temp) {
                 if (status == 200) {
                     latencies.push_back(latency);
                 } else {
-                    ++errors;
+                    ++errors[status];
                 }
             }
         });
@@ -339,20 +353,39 @@ void measureLoad(const TempDir& temp) {
                                  : latencies[std::min(latencies.size() - 1,
                                                       static_cast<size_t>(p * latencies.size()))];
     };
-    std::printf("load: %d clients, 5 s dictations for %.0f s: %zu done (%.2f dictations/s), "
-                "latency p50 %.2f s p99 %.2f s, %ld errors, server peak memory %.1f MiB\n",
-                kClients, elapsed, latencies.size(), latencies.size() / elapsed, percentile(0.5),
-                percentile(0.99), errors, statusKiB(server->pid(), "VmHWM:") / 1024.0);
+    long errorCount = 0;
+    std::string byStatus;
+    for (const auto& [status, count] : errors) {
+        errorCount += count;
+        byStatus += " " + std::to_string(count) + " x " +
+                    (status == 0 ? std::string("no answer") : std::to_string(status));
+    }
+    std::printf("load (%s): %d clients, 5 s dictations for %.0f s: %zu done (%.2f dictations/s), "
+                "latency p50 %.2f s p99 %.2f s, %ld errors%s, server peak memory %.1f MiB\n",
+                recognizer.empty() ? "pocketsphinx" : "stand-in recognizer", kClients, elapsed,
+                latencies.size(), latencies.size() / elapsed, percentile(0.5), percentile(0.99),
+                errorCount, byStatus.c_str(), statusKiB(server->pid(), "VmHWM:") / 1024.0);
+}
+
+// The speech service replaced by one that answers every upload at once.
+void measureLoadWithStandIn(const TempDir& temp) {
+    TestHTTPServer standIn;
+    standIn.respond("POST", "/v1/audio/transcriptions",
+                    ScriptedResponse::json(200, {{"text", "remember to buy milk"}}));
+    measureLoad(temp, standIn.url());
 }
 
 } // namespace
 
-// With arguments, only the named parts run: memory, recognition, notes.
+// With arguments, only the named parts run: memory, recognition, notes, load,
+// load-standin.
 int main(int argc, char** argv) {
     const std::vector<std::string> parts(argv + 1, argv + argc);
     auto wanted = [&](const std::string& part) {
         return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
     };
+    // Each figure is printed as soon as it is known, even into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     TempDir temp;
     if (wanted("memory")) {
         measureMemory(temp);
@@ -364,7 +397,10 @@ int main(int argc, char** argv) {
         measureNotes(temp);
     }
     if (wanted("load")) {
-        measureLoad(temp);
+        measureLoad(temp, "");
+    }
+    if (wanted("load-standin")) {
+        measureLoadWithStandIn(temp);
     }
     return 0;
 }

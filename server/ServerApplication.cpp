@@ -202,7 +202,7 @@ std::unique_ptr<SpeechRecognizer> ServerApplication::makeRecognizer() const {
         return pool;
     }
     if (options_.asr.rfind("http://", 0) == 0 || options_.asr.rfind("https://", 0) == 0) {
-        auto recognizer = std::make_unique<RemoteRecognizer>(options_.asr, options_.asrModel);
+        auto recognizer = std::make_unique<RemoteRecognizer>(options_.asr, options_.asrModel, log_);
         log_.write("Speech goes to " + recognizer->description());
         return recognizer;
     }

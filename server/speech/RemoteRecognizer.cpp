@@ -7,6 +7,7 @@
 #include "ServiceError.h"
 #include "base/Error.h"
 #include "capture/WAV.h"
+#include "platform/Log.h"
 
 namespace orvendi::server {
 
@@ -15,6 +16,11 @@ namespace {
 constexpr const char* kTranscriptionPath = "/v1/audio/transcriptions";
 // Long uploads may take a while on a slow recogniser; the agent waits 120 s.
 constexpr long kTimeoutSeconds = 115;
+// Enough of a refusing service's answer to tell its reason in the log.
+constexpr size_t kLoggedAnswerBytes = 300;
+constexpr const char* kNoAnswer = "The speech service did not answer. Try again later.";
+constexpr const char* kFailed = "The speech service could not transcribe the recording. Try again "
+                                "later.";
 
 using UrlHandle = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
 
@@ -35,8 +41,8 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
 
 } // namespace
 
-RemoteRecognizer::RemoteRecognizer(const std::string& url, std::string model)
-    : model_(std::move(model)) {
+RemoteRecognizer::RemoteRecognizer(const std::string& url, std::string model, Log& log)
+    : model_(std::move(model)), log_(log) {
     UrlHandle handle(curl_url(), curl_url_cleanup);
     if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         throw Error("Not a URL: " + url);
@@ -86,15 +92,18 @@ std::string RemoteRecognizer::recognize(const Bytes& pcm16kMono) {
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
     const CURLcode result = curl_easy_perform(curl.get());
     if (result != CURLE_OK) {
-        throw ServiceError(502, std::string("The speech service is unreachable: ") +
-                                    (errorText[0] ? errorText : curl_easy_strerror(result)));
+        log_.write("Speech service at " + publicEndpoint_ +
+                   " did not answer: " + (errorText[0] ? errorText : curl_easy_strerror(result)));
+        throw ServiceError(502, kNoAnswer);
     }
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     const auto answer = nlohmann::json::parse(body, nullptr, false);
     if (status != 200 || !answer.is_object() || !answer.contains("text") ||
         !answer["text"].is_string()) {
-        throw ServiceError(502, "The speech service failed (HTTP " + std::to_string(status) + ")");
+        log_.write("Speech service at " + publicEndpoint_ + " failed with HTTP " +
+                   std::to_string(status) + ": " + body.substr(0, kLoggedAnswerBytes));
+        throw ServiceError(502, kFailed);
     }
     return answer["text"].get<std::string>();
 }

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -177,10 +178,11 @@ protected:
         upstream_.respond("POST", kRoute, ScriptedResponse::json(200, {{"text", kHeard}}));
     }
     std::vector<std::string> serverArguments() const override {
-        return {"--asr", upstream_.url(), "--asr-model", "small.en"};
+        return {"--asr", asrUrl_.value_or(upstream_.url()), "--asr-model", "small.en"};
     }
     static constexpr const char* kHeard = " hello comma world new line how are you question mark";
     TestHTTPServer upstream_;
+    std::optional<std::string> asrUrl_;
 };
 
 TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
@@ -204,8 +206,21 @@ TEST_F(RemoteTranscriptionTest, ForwardsAudioAndCleansTheAnswer) {
                       ScriptedResponse::json(500, {{"error", {{"message", "model not loaded"}}}}));
     const auto failed = uploadWav(wav, false);
     EXPECT_EQ(failed->status, 502);
-    EXPECT_EQ(errorOf(failed), "The speech service failed (HTTP 500)");
+    EXPECT_EQ(errorOf(failed), "The speech service could not transcribe the recording. Try again "
+                               "later.");
+    EXPECT_NE(server().log().find("failed with HTTP 500: {\"error\""), std::string::npos);
     EXPECT_EQ(notes(token_).size(), 1u);
+
+    // A service that cannot be reached: its address and the transport's words
+    // reach the log only.
+    asrUrl_ = "http://127.0.0.1:1";
+    restartServer();
+    const auto unreachable = uploadWav(wav, false);
+    EXPECT_EQ(unreachable->status, 502);
+    EXPECT_EQ(errorOf(unreachable), "The speech service did not answer. Try again later.");
+    EXPECT_NE(server().log().find("Speech service at http://127.0.0.1:1/v1/audio/transcriptions "
+                                  "did not answer: "),
+              std::string::npos);
 }
 
 } // namespace

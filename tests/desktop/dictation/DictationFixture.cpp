@@ -12,6 +12,7 @@
 
 #include "platform/Accessibility.h"
 #include "support/harness/AudioSession.h"
+#include "support/harness/SoundFiles.h"
 #include "support/harness/SpokenAudio.h"
 #include "support/harness/TempDir.h"
 
@@ -19,6 +20,8 @@ namespace orvendi::test {
 namespace {
 
 const std::string kAudioSessionScript = std::string(ORVENDI_TEST_HARNESS_DIR) + "/audio-session";
+// How much longer than its sound a clip may take to play on a busy machine.
+constexpr int kPlayMarginSeconds = 60;
 
 std::string audioSessionFolder() {
     const char* folder = std::getenv("ORVENDI_AUDIO_SESSION");
@@ -165,14 +168,20 @@ std::filesystem::path DictationFixture::clipFor(const std::string& sentence) {
 }
 
 void DictationFixture::say(const std::string& sentence) {
-    const auto clip = clipFor(sentence);
+    play(clipFor(sentence));
+}
+
+void DictationFixture::play(const std::filesystem::path& clip) {
     const std::string session = audioSessionFolder();
     ASSERT_EQ(runProgram({kAudioSessionScript, "play", session, clip.string()}), 0);
+    const auto info = soundInfo(clip);
+    const int seconds = int(double(info.frames) / info.sampleRate) + kPlayMarginSeconds;
     // The event loop keeps running meanwhile: the agent's clipboard and D-Bus
     // calls may need this process.
     const auto waited = runProcess(
         QString::fromStdString(kAudioSessionScript),
-        {QStringLiteral("wait"), QString::fromStdString(session), QStringLiteral("60")}, 70);
+        {QStringLiteral("wait"), QString::fromStdString(session), QString::number(seconds)},
+        seconds + 10);
     ASSERT_TRUE(waited.finished && waited.exitCode == 0)
         << "the microphone did not play the sentence: " << waited.errors.toStdString();
 }

@@ -47,6 +47,8 @@ protected:
     std::string waitForText(const EntryField& field, double timeoutSeconds = kDeliverySeconds);
 
     void say(const std::string& sentence);
+    // Plays a sound file into the microphone and waits until it has played.
+    void play(const std::filesystem::path& clip);
     void holdAndSay(const std::string& sentence);
     void pressKey();
     // Presses the key and waits until the agent shows that it listens, as a

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/harness/SoundFiles.h"
 #include "support/harness/TempDir.h"
 
 namespace orvendi::test {
@@ -45,7 +46,56 @@ std::vector<std::string> words(const std::string& text) {
     return out;
 }
 
+// Ordinary English, no two sentences alike.
+const char* const kPassage[] = {
+    "Good morning everyone and thank you for joining the planning meeting today.",
+    "We have a lot to cover so let us start with the budget for next year.",
+    "The sales team reached most of their goals in the last quarter.",
+    "Our costs for travel were higher than we expected in the spring.",
+    "I would like each group to send me their numbers by the end of the week.",
+    "The new office will open in the north part of the city in June.",
+    "Please remember that the parking rules change on the first of the month.",
+    "We still need two more people to help with the training program.",
+    "If you know someone who would be a good fit please let me know.",
+    "The board asked us to write a short report about the customer survey.",
+    "Most customers were happy with the service but some found the prices too high.",
+    "We should look at ways to make the first order easier for new customers.",
+    "The design team will show a few ideas for the web site next Tuesday.",
+    "After that we can decide which one to build during the summer.",
+    "There is also the question of the old computers in the second floor office.",
+    "They are slow and we should replace them before the winter.",
+    "I have asked for three offers and I will share them when they arrive.",
+    "Finally I want to thank the support team for their hard work this month.",
+    "They answered more calls than ever before and kept the waiting time short.",
+    "Let us meet again in two weeks to see where we stand.",
+    "If you have any questions you can send me a message at any time.",
+    "Thank you all and have a good rest of the day.",
+    "One more thing before we close the meeting for today.",
+    "The kitchen on the third floor will be closed for repairs on Friday.",
+};
+
 } // namespace
+
+std::string writeSpokenPassage(double seconds, const std::filesystem::path& workDir,
+                               const std::filesystem::path& clip) {
+    std::string reference;
+    std::string parts;
+    double spoken = 0;
+    for (size_t i = 0; i < std::size(kPassage) && spoken < seconds; ++i) {
+        const auto part = workDir / ("sentence-" + std::to_string(i) + ".wav");
+        writeBytes(part, spokenWav(kPassage[i], workDir));
+        const auto info = soundInfo(part);
+        spoken += double(info.frames) / info.sampleRate;
+        parts += ' ';
+        parts += quoted(part.string());
+        if (!reference.empty()) {
+            reference += ' ';
+        }
+        reference += kPassage[i];
+    }
+    run("sox" + parts + " " + quoted(clip.string()));
+    return reference;
+}
 
 Bytes spokenWav(const std::string& sentence, const std::filesystem::path& workDir, int sampleRate) {
     const auto voice = workDir / "voice.wav";
