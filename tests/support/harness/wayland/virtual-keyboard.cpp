@@ -9,10 +9,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "platform/Log.h"
 #include "platform/linux/wayland/VirtualKeyboard.h"
@@ -35,18 +34,22 @@ int main(int argc, char** argv) {
     setenv("XKB_DEFAULT_LAYOUT", "us", 1);
     StandardErrorLog log;
     const auto keyboard = orvendi::VirtualKeyboard::connect(log);
-    // Read and write: the fifo then never reports end of file between writers.
     if (keyboard == nullptr || (mkfifo(argv[1], 0600) < 0 && errno != EEXIST)) {
         return 1;
     }
-    std::fstream commands(argv[1], std::ios::in | std::ios::out);
-    for (std::string line; std::getline(commands, line);) {
-        std::istringstream words(line);
-        std::string command, keysym;
-        words >> command >> keysym;
-        if ((command != "press" && command != "release") ||
-            !keyboard->key(keysym, command == "press")) {
-            log.write("orvendi-virtual-keyboard: cannot do \"" + line + "\"");
+    // Read and write: the fifo then never reports end of file between writers.
+    // stdio hands over each line as it arrives; an std::fstream held lines back
+    // long enough to turn a quick double tap into a hold.
+    FILE* commands = std::fopen(argv[1], "r+");
+    char line[256];
+    char command[16];
+    char keysym[128];
+    while (commands != nullptr && std::fgets(line, sizeof line, commands) != nullptr) {
+        const bool parsed = std::sscanf(line, "%15s %127s", command, keysym) == 2;
+        const std::string action = parsed ? command : "";
+        if ((action != "press" && action != "release") ||
+            !keyboard->key(keysym, action == "press")) {
+            log.write("orvendi-virtual-keyboard: cannot do " + std::string(line));
         }
     }
     return 0;
