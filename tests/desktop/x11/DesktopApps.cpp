@@ -28,12 +28,6 @@ int32_t DesktopApp::processId() const {
     return static_cast<int32_t>(process_->processId());
 }
 
-std::string DesktopApp::waitForOutput(double timeoutSeconds) {
-    processEventsUntil([this] { return process_->state() == QProcess::NotRunning; },
-                       timeoutSeconds);
-    return process_->readAllStandardOutput().toStdString();
-}
-
 struct TestKeyboard::Connection {
     Display* display = nullptr;
 };

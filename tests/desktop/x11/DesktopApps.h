@@ -25,8 +25,6 @@ public:
     DesktopApp& operator=(const DesktopApp&) = delete;
 
     int32_t processId() const;
-    // Waits for the program to exit and returns what it printed.
-    std::string waitForOutput(double timeoutSeconds = 10);
 
 private:
     std::unique_ptr<QProcess> process_;

@@ -11,7 +11,6 @@ public:
     void clearContents() override {
         std::lock_guard lock(mutex_);
         text_.reset();
-        ++clearCount;
     }
     void setString(const std::string& text) override {
         std::lock_guard lock(mutex_);
@@ -21,12 +20,7 @@ public:
         std::lock_guard lock(mutex_);
         return text_;
     }
-    void setPrimarySelection(const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        primarySelection = text;
-    }
-    int clearCount = 0;
-    std::optional<std::string> primarySelection;
+    void setPrimarySelection(const std::string&) override {}
 
 private:
     mutable std::mutex mutex_;

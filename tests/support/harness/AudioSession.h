@@ -34,7 +34,6 @@ public:
     // Waits until every queued clip has gone into the microphone.
     void waitUntilPlayed(double timeoutSeconds = 60);
 
-    const std::string& pulseServer() const { return pulseServer_; }
 
 private:
     TempDir folder_;

@@ -22,7 +22,6 @@ public:
     SecretServiceSession(const SecretServiceSession&) = delete;
     SecretServiceSession& operator=(const SecretServiceSession&) = delete;
 
-    const std::string& busAddress() const { return busAddress_; }
     int keyringPid() const { return keyringPid_; } // 0 without a keyring
 
 private:

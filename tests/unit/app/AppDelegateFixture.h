@@ -55,9 +55,6 @@ protected:
                                  {"vault_dir", (fake.files.homeDirectory() / "Vault").string()}}
                       .dump());
     }
-    void storeValidSession() {
-        SessionStore::save(fake.keychain, {"access-1", "refresh-1", fake.scheduler.now() + 3600});
-    }
     void answerTranscript(const std::string& text, const std::string& id = "dictation-1") {
         server.respond("POST", "/api/transcribe",
                        ScriptedResponse::json(
@@ -67,7 +64,7 @@ protected:
     // Launches signed in, with the configuration pointing at the local server.
     void launchSignedIn() {
         writeConfig();
-        storeValidSession();
+        SessionStore::save(fake.keychain, {"access-1", "refresh-1", fake.scheduler.now() + 3600});
         launch();
     }
     // The real client, recording the configuration the delegate read, unless

@@ -127,54 +127,24 @@ TEST_P(DeliveryChainTest, TakesTheFirstRouteThatWorksAndNeverPastesElsewhere) {
 
 const auto kBound = DeliveryChain::kActivationBound;
 
-INSTANTIATE_TEST_SUITE_P(
-    Routes, DeliveryChainTest,
-    ::testing::Values(ChainCase{"EditableFieldGetsTheTextWithoutKeystrokeOrActivation",
-                                true,
-                                false,
-                                true,
-                                std::nullopt,
-                                DeliveryRoute::TextInsertion,
-                                0,
-                                "Hello there",
-                                {"replace 6+5 there", "range 11+0"}},
-                      ChainCase{"InsertionThatDoesNotReadBackFallsBackToTheKeystroke",
-                                true,
-                                true,
-                                true,
-                                0.03,
-                                DeliveryRoute::PasteKeystroke,
-                                0.03,
-                                "Hello world",
-                                {"replace 6+5 there", "focus", "range 6+5"}},
-                      ChainCase{"KeystrokeGoesAsSoonAsTheTargetIsBackInFront",
-                                false,
-                                false,
-                                true,
-                                0.05,
-                                DeliveryRoute::PasteKeystroke,
-                                0.05,
-                                "Hello world",
-                                {"focus", "range 6+5"}},
-                      ChainCase{"TargetNotBackWithinTheBoundKeepsTheClipboardOnly",
-                                false,
-                                false,
-                                true,
-                                kBound + 0.05,
-                                DeliveryFailure::TargetNotBack,
-                                kBound,
-                                "Hello world",
-                                {}},
-                      ChainCase{"TargetThatQuitKeepsTheClipboardOnly",
-                                false,
-                                false,
-                                false,
-                                std::nullopt,
-                                DeliveryFailure::TargetNotBack,
-                                0,
-                                "Hello world",
-                                {}}),
-    [](const auto& test) { return std::string(test.param.name); });
+// clang-format off
+const ChainCase kChains[] = {
+    {"EditableFieldGetsTheTextWithoutKeystrokeOrActivation", true, false, true, std::nullopt,
+     DeliveryRoute::TextInsertion, 0, "Hello there", {"replace 6+5 there", "range 11+0"}},
+    {"InsertionThatDoesNotReadBackFallsBackToTheKeystroke", true, true, true, 0.03,
+     DeliveryRoute::PasteKeystroke, 0.03, "Hello world",
+     {"replace 6+5 there", "focus", "range 6+5"}},
+    {"KeystrokeGoesAsSoonAsTheTargetIsBackInFront", false, false, true, 0.05,
+     DeliveryRoute::PasteKeystroke, 0.05, "Hello world", {"focus", "range 6+5"}},
+    {"TargetNotBackWithinTheBoundKeepsTheClipboardOnly", false, false, true, kBound + 0.05,
+     DeliveryFailure::TargetNotBack, kBound, "Hello world", {}},
+    {"TargetThatQuitKeepsTheClipboardOnly", false, false, false, std::nullopt,
+     DeliveryFailure::TargetNotBack, 0, "Hello world", {}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Routes, DeliveryChainTest, ::testing::ValuesIn(kChains),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace orvendi::test

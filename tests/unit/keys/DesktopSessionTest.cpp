@@ -27,30 +27,25 @@ TEST_P(DesktopSessionTest, DetectsTheSessionFromItsVariables) {
     EXPECT_EQ(session.swaySocket, GetParam().swaySocket);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sessions, DesktopSessionTest,
-    ::testing::Values(
-        SessionCase{"PlainX11", {{"DISPLAY", ":0"}}, "X11", ""},
-        SessionCase{"X11WithANestedCompositor",
-                    {{"XDG_SESSION_TYPE", "x11"}, {"WAYLAND_DISPLAY", "wayland-1"}},
-                    "X11",
-                    ""},
-        SessionCase{"Sway",
-                    {{"XDG_SESSION_TYPE", "wayland"},
-                     {"SWAYSOCK", "/run/user/1000/sway-ipc.sock"},
-                     {"XDG_CURRENT_DESKTOP", "sway"}},
-                    "Wayland (sway)",
-                    "/run/user/1000/sway-ipc.sock"},
-        SessionCase{"HyprlandWithoutSessionType",
-                    {{"WAYLAND_DISPLAY", "wayland-1"}, {"HYPRLAND_INSTANCE_SIGNATURE", "abc"}},
-                    "Wayland (Hyprland)",
-                    ""},
-        SessionCase{"UbuntuGnome",
-                    {{"XDG_SESSION_TYPE", "wayland"}, {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
-                    "Wayland (GNOME)",
-                    ""},
-        SessionCase{"UnnamedCompositor", {{"XDG_SESSION_TYPE", "wayland"}}, "Wayland", ""}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+// clang-format off
+const SessionCase kSessions[] = {
+    {"PlainX11", {{"DISPLAY", ":0"}}, "X11", ""},
+    {"X11WithANestedCompositor",
+     {{"XDG_SESSION_TYPE", "x11"}, {"WAYLAND_DISPLAY", "wayland-1"}}, "X11", ""},
+    {"Sway", {{"XDG_SESSION_TYPE", "wayland"}, {"SWAYSOCK", "/run/user/1000/sway-ipc.sock"},
+              {"XDG_CURRENT_DESKTOP", "sway"}},
+     "Wayland (sway)", "/run/user/1000/sway-ipc.sock"},
+    {"HyprlandWithoutSessionType",
+     {{"WAYLAND_DISPLAY", "wayland-1"}, {"HYPRLAND_INSTANCE_SIGNATURE", "abc"}},
+     "Wayland (Hyprland)", ""},
+    {"UbuntuGnome", {{"XDG_SESSION_TYPE", "wayland"}, {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
+     "Wayland (GNOME)", ""},
+    {"UnnamedCompositor", {{"XDG_SESSION_TYPE", "wayland"}}, "Wayland", ""},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Sessions, DesktopSessionTest, ::testing::ValuesIn(kSessions),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 } // namespace
 } // namespace orvendi::test

@@ -71,7 +71,7 @@ uint32_t nowMs() {
 }
 
 // The first key whose base level has the keysym.
-xkb_keycode_t keycodeOf(xkb_keymap* keymap, xkb_keysym_t keysym) {
+xkb_keycode_t firstKeyWith(xkb_keymap* keymap, xkb_keysym_t keysym) {
     for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap);
          code <= xkb_keymap_max_keycode(keymap); ++code) {
         const xkb_keysym_t* syms = nullptr;
@@ -202,11 +202,23 @@ void VirtualKeyboard::send(unsigned keycode, bool pressed) {
         xkb_state_serialize_layout(state_, XKB_STATE_LAYOUT_EFFECTIVE));
 }
 
+unsigned VirtualKeyboard::keycodeOf(const std::string& keysym) const {
+    return firstKeyWith(keymap_, xkb_keysym_from_name(keysym.c_str(), XKB_KEYSYM_NO_FLAGS));
+}
+
+bool VirtualKeyboard::key(const std::string& keysym, bool pressed) {
+    const xkb_keycode_t code = keycodeOf(keysym);
+    if (code == XKB_KEYCODE_INVALID) {
+        return false;
+    }
+    send(code, pressed);
+    return wl_display_roundtrip(display_) >= 0;
+}
+
 bool VirtualKeyboard::chord(const std::vector<std::string>& keysyms) {
     std::vector<xkb_keycode_t> keycodes;
     for (const auto& name : keysyms) {
-        const xkb_keycode_t code =
-            keycodeOf(keymap_, xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS));
+        const xkb_keycode_t code = keycodeOf(name);
         if (code == XKB_KEYCODE_INVALID) {
             return false;
         }

@@ -36,6 +36,10 @@ public:
     // not on the keymap or the compositor went away.
     bool chord(const std::vector<std::string>& keysyms);
 
+    // Presses or releases one key, so a key can stay held between calls;
+    // returns as chord does.
+    bool key(const std::string& keysym, bool pressed);
+
     // Where the keymap came from: "the session's keymap" or the defaults.
     const std::string& keymapOrigin() const { return keymapOrigin_; }
 
@@ -49,6 +53,7 @@ private:
     bool setUp(Log& log);
     std::string sessionKeymap();
     bool upload(const std::string& keymap);
+    unsigned keycodeOf(const std::string& keysym) const;
     void send(unsigned keycode, bool pressed);
 
     wl_display* display_;
