@@ -34,7 +34,6 @@ public:
     // Waits until every queued clip has gone into the microphone.
     void waitUntilPlayed(double timeoutSeconds = 60);
 
-
 private:
     TempDir folder_;
     std::string pulseServer_;
