@@ -80,7 +80,15 @@ void JsonWriter::appendEscaped(std::string_view text) {
     }
     static constexpr char kHex[] = "0123456789abcdef";
     out_ += '"';
-    for (const char c : text) {
+    // Runs of characters that need no escape are copied whole.
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            continue;
+        }
+        out_.append(text, start, i - start);
+        start = i + 1;
         switch (c) {
         case '"':
             out_ += "\\\"";
@@ -104,15 +112,12 @@ void JsonWriter::appendEscaped(std::string_view text) {
             out_ += "\\t";
             break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out_ += "\\u00";
-                out_ += kHex[(c >> 4) & 0xf];
-                out_ += kHex[c & 0xf];
-            } else {
-                out_ += c;
-            }
+            out_ += "\\u00";
+            out_ += kHex[c >> 4];
+            out_ += kHex[c & 0xf];
         }
     }
+    out_.append(text, start);
     out_ += '"';
 }
 
