@@ -7,9 +7,13 @@ std::string serialize(const nlohmann::json& body) {
 }
 
 void send(Response& response, int status, const nlohmann::json& body) {
+    sendText(response, status, serialize(body));
+}
+
+void sendText(Response& response, int status, std::string json) {
     response.status = status;
     response.setHeader("Cache-Control", "no-store");
-    response.setContent(serialize(body), "application/json; charset=utf-8");
+    response.setContent(std::move(json), "application/json; charset=utf-8");
 }
 
 void error(Response& response, int status, const std::string& message) {

@@ -12,6 +12,8 @@ namespace orvendi::server {
 // characters rather than failing the answer.
 namespace JsonReply {
 void send(Response& response, int status, const nlohmann::json& body);
+// A body already serialised as JSON.
+void sendText(Response& response, int status, std::string json);
 // {"error": message}
 void error(Response& response, int status, const std::string& message);
 std::string serialize(const nlohmann::json& body);

@@ -1,34 +1,97 @@
 #include "http/NoteJson.h"
 
 #include "base/IsoTime.h"
+#include "http/JsonWriter.h"
 
 namespace orvendi::server::NoteJson {
 
-nlohmann::json summary(const Note& note) {
-    return {
-        {"id", note.id},
-        {"created_at", IsoTime::formatMillis(note.createdMs)},
-        {"updated_at", IsoTime::formatMillis(note.updatedMs)},
-        {"title", note.title},
-        {"project", note.project ? nlohmann::json(*note.project) : nlohmann::json(nullptr)},
-        {"tags", note.tags},
-        {"source", note.source},
-        {"duration_secs", note.durationSecs},
-        {"archived_at", note.archivedMs ? nlohmann::json(IsoTime::formatMillis(*note.archivedMs))
-                                        : nlohmann::json()},
-    };
+namespace {
+
+// Room for one note in the short form, so that a listing grows its text rarely.
+constexpr size_t kSummaryBytesGuess = 320;
+
+void writeRelated(JsonWriter& json, const std::vector<Note>& related) {
+    json.beginArray();
+    for (const Note& other : related) {
+        json.beginObject()
+            .key("created_at")
+            .string(IsoTime::formatMillis(other.createdMs))
+            .key("id")
+            .string(other.id)
+            .key("title")
+            .string(other.title)
+            .endObject();
+    }
+    json.endArray();
 }
 
-nlohmann::json full(const Note& note, const std::vector<Note>& related) {
-    nlohmann::json out = summary(note);
-    out["text"] = note.text;
-    out["cleaned_text"] = note.cleanedText;
-    out["related"] = nlohmann::json::array();
-    for (const Note& other : related) {
-        out["related"].push_back({{"id", other.id},
-                                  {"title", other.title},
-                                  {"created_at", IsoTime::formatMillis(other.createdMs)}});
+// Keys in sorted order, as clients have always received them. `related` is
+// null for the short form.
+void writeNote(JsonWriter& json, const Note& note, const std::vector<Note>* related) {
+    json.beginObject().key("archived_at");
+    if (note.archivedMs) {
+        json.string(IsoTime::formatMillis(*note.archivedMs));
+    } else {
+        json.null();
     }
+    if (related) {
+        json.key("cleaned_text").string(note.cleanedText);
+    }
+    json.key("created_at")
+        .string(IsoTime::formatMillis(note.createdMs))
+        .key("duration_secs")
+        .integer(note.durationSecs)
+        .key("id")
+        .string(note.id)
+        .key("project")
+        .optionalString(note.project);
+    if (related) {
+        writeRelated(json.key("related"), *related);
+    }
+    json.key("source").string(note.source).key("tags").beginArray();
+    for (const auto& tag : note.tags) {
+        json.string(tag);
+    }
+    json.endArray();
+    if (related) {
+        json.key("text").string(note.text);
+    }
+    json.key("title")
+        .string(note.title)
+        .key("updated_at")
+        .string(IsoTime::formatMillis(note.updatedMs))
+        .endObject();
+}
+
+std::string listing(const std::vector<Note>& notes, const std::vector<std::vector<Note>>* related) {
+    std::string out;
+    out.reserve(notes.size() * kSummaryBytesGuess);
+    JsonWriter json(out);
+    json.beginObject().key("notes").beginArray();
+    for (size_t i = 0; i < notes.size(); ++i) {
+        writeNote(json, notes[i], related ? &(*related)[i] : nullptr);
+    }
+    json.endArray().endObject();
+    return out;
+}
+
+} // namespace
+
+std::string summaries(const std::vector<Note>& notes) {
+    return listing(notes, nullptr);
+}
+
+std::string fullList(const std::vector<Note>& notes,
+                     const std::vector<std::vector<Note>>& related) {
+    return listing(notes, &related);
+}
+
+std::string single(const Note& note, const std::vector<Note>& related) {
+    std::string out;
+    JsonWriter json(out);
+    json.beginObject().key("note");
+    writeNote(json, note, &related);
+    json.endObject();
     return out;
 }
 

@@ -104,34 +104,25 @@ void NoteRoutes::registerRoutes(Router& router) {
         const auto since = sinceOf(request);
         const bool full = wantsFull(request);
         const std::vector<Note> notes = notes_.list(userId, since, full);
-        nlohmann::json list = nlohmann::json::array();
-        if (full) {
-            const auto related = notes_.related(notes);
-            for (size_t i = 0; i < notes.size(); ++i) {
-                list.push_back(NoteJson::full(notes[i], related[i]));
-            }
-        } else {
-            for (const Note& note : notes) {
-                list.push_back(NoteJson::summary(note));
-            }
-        }
-        JsonReply::send(response, 200, {{"notes", std::move(list)}});
+        JsonReply::sendText(response, 200,
+                            full ? NoteJson::fullList(notes, notes_.related(notes))
+                                 : NoteJson::summaries(notes));
     });
 
-    auto fullNote = [this](int64_t userId, const std::string& id) {
+    auto noteAnswer = [this](int64_t userId, const std::string& id) {
         const auto note = notes_.find(userId, id);
         if (!note) {
             throw ServiceError(404, "Note not found");
         }
-        return NoteJson::full(*note, notes_.related({*note}).front());
+        return NoteJson::single(*note, notes_.related({*note}).front());
     };
 
-    router.get(kNotePath, [this, fullNote](const auto& request, auto& response) {
+    router.get(kNotePath, [this, noteAnswer](const auto& request, auto& response) {
         const int64_t userId = auth_.requireUser(request);
-        JsonReply::send(response, 200, {{"note", fullNote(userId, request.matches[1])}});
+        JsonReply::sendText(response, 200, noteAnswer(userId, request.matches[1]));
     });
 
-    router.patch(kNotePath, [this, fullNote](const auto& request, auto& response) {
+    router.patch(kNotePath, [this, noteAnswer](const auto& request, auto& response) {
         const int64_t userId = auth_.requireUser(request);
         const JsonRequest body(request.body);
         body.allowOnly({"title", "project", "tags", "archived"});
@@ -159,7 +150,7 @@ void NoteRoutes::registerRoutes(Router& router) {
         }
         note->updatedMs = std::max(now, note->updatedMs);
         notes_.update(*note);
-        JsonReply::send(response, 200, {{"note", fullNote(userId, note->id)}});
+        JsonReply::sendText(response, 200, noteAnswer(userId, note->id));
     });
 
     router.del(kNotePath, [this](const auto& request, auto& response) {

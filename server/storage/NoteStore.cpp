@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "storage/Database.h"
+#include "storage/RelatedNotes.h"
 
 namespace orvendi::server {
 
@@ -59,17 +60,18 @@ std::vector<std::string> labelsOf(const Note& note) {
     return labels;
 }
 
-// Ties go to the newer note, as the list shows them.
-constexpr const char* kRelatedQuery = R"(
-SELECT n.id, n.title, n.created_ms, COUNT(*) AS shared
+// The labels of live notes that could be related: those sharing a label with
+// one note (that note's own included), or all of a user's.
+constexpr const char* kSharingLabelsWith = R"(
+SELECT theirs.note_id, n.title, n.created_ms, theirs.label
 FROM note_labels mine
-JOIN note_labels theirs
-    ON theirs.user_id = mine.user_id AND theirs.label = mine.label AND theirs.note_id <> mine.note_id
+JOIN note_labels theirs ON theirs.user_id = mine.user_id AND theirs.label = mine.label
 JOIN notes n ON n.id = theirs.note_id
-WHERE mine.note_id = ? AND n.archived_ms IS NULL
-GROUP BY n.id
-ORDER BY shared DESC, ABS(n.created_ms - ?) ASC, n.created_ms DESC, n.id DESC
-LIMIT ?)";
+WHERE mine.note_id = ? AND n.archived_ms IS NULL)";
+constexpr const char* kAllLiveLabels = R"(
+SELECT l.note_id, n.title, n.created_ms, l.label
+FROM note_labels l JOIN notes n ON n.id = l.note_id
+WHERE l.user_id = ? AND n.archived_ms IS NULL)";
 
 } // namespace
 
@@ -170,24 +172,25 @@ bool NoteStore::remove(int64_t userId, const std::string& id) {
 }
 
 std::vector<std::vector<Note>> NoteStore::related(const std::vector<Note>& notes) {
+    if (notes.empty()) {
+        return {};
+    }
     return db_.withConnection([&] {
+        Statement query = db_.prepare(notes.size() == 1 ? kSharingLabelsWith : kAllLiveLabels);
+        if (notes.size() == 1) {
+            query.bindText(1, notes.front().id);
+        } else {
+            query.bindInteger(1, notes.front().userId);
+        }
+        RelatedNotes graph;
+        while (query.step()) {
+            graph.add(query.text(0), query.text(1), query.integer(2), query.text(3));
+        }
         std::vector<std::vector<Note>> related(notes.size());
-        Statement query = db_.prepare(kRelatedQuery);
         for (size_t i = 0; i < notes.size(); ++i) {
-            if (notes[i].archivedMs) {
-                continue;
+            if (!notes[i].archivedMs) {
+                related[i] = graph.of(notes[i], kRelatedLimit);
             }
-            query.bindText(1, notes[i].id)
-                .bindInteger(2, notes[i].createdMs)
-                .bindInteger(3, static_cast<int64_t>(kRelatedLimit));
-            while (query.step()) {
-                Note other;
-                other.id = query.text(0);
-                other.title = query.text(1);
-                other.createdMs = query.integer(2);
-                related[i].push_back(std::move(other));
-            }
-            query.reset();
         }
         return related;
     });

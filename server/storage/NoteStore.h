@@ -31,7 +31,8 @@ public:
     // For each note, the live notes sharing the most of its project and tags
     // with it, closest in time first, at most kRelatedLimit (with id, title and
     // creation time only). Archived notes neither have nor are related notes.
-    // Found through the label index, one query per note.
+    // All of `notes` belong to one user. One query for the lot, counted in
+    // memory.
     std::vector<std::vector<Note>> related(const std::vector<Note>& notes);
 
 private:
