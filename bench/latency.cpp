@@ -737,7 +737,7 @@ int runX11Delivery(int argc, char** argv, int rounds) {
     QGuiApplication application(argc, argv);
     QtScheduler qt;
     X11DesktopServices desktop(
-        std::nullopt, [] { return MicrophoneAuthorization::Authorized; },
+        qt, std::nullopt, [] { return MicrophoneAuthorization::Authorized; },
         [] { return std::string(); });
     test::TempDir folder;
     test::AudioSession session;
