@@ -85,7 +85,12 @@ int main(int argc, char** argv) {
     test::CapturingLog log;
     NoLinks links;
     SwayWorkspace workspace(swaySocket, links);
-    WaylandPasteboard pasteboard(log);
+    auto connected = WaylandPasteboard::connect(log);
+    if (!connected) {
+        std::fprintf(stderr, "the compositor offers no data-control clipboard\n");
+        return 1;
+    }
+    WaylandPasteboard& pasteboard = *connected;
     NoX11Keystroke x11;
     SwayPasteKeystroke keystroke(workspace, pasteboard, VirtualKeyboard::connect(log), x11, {});
     AtspiAccessibility accessibility;

@@ -123,18 +123,18 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
 
 void WaylandDesktopServices::setUpSwayDelivery(const DesktopSession& session, Log& log) {
     swayWorkspace_ = std::make_unique<SwayWorkspace>(session.swaySocket, xwayland_.workspace);
-    swayPasteboard_ = std::make_unique<WaylandPasteboard>(log);
+    swayPasteboard_ = WaylandPasteboard::connect(log);
     auto keyboard = VirtualKeyboard::connect(log);
     const std::string keystroke =
         keyboard ? "a virtual keyboard with " + keyboard->keymapOrigin() : "no keystroke";
     swayPasteKeystroke_ = std::make_unique<SwayPasteKeystroke>(
-        *swayWorkspace_, *swayPasteboard_, std::move(keyboard), xwayland_.keyEvents,
+        *swayWorkspace_, pasteboard(), std::move(keyboard), xwayland_.keyEvents,
         [this](int32_t processId) {
             const auto element = xwayland_.accessibility.focusedElement(processId);
             return element && xwayland_.accessibility.nativeRole(*element) == ATSPI_ROLE_TERMINAL;
         });
-    log.write("Orvendi: text into native windows through sway's window tree, the data-control "
-              "clipboard and " +
+    log.write(std::string("Orvendi: text into native windows through sway's window tree, ") +
+              (swayPasteboard_ ? "the data-control" : "the XWayland") + " clipboard and " +
               keystroke + "; into XWayland windows as on X11");
 }
 
