@@ -69,9 +69,8 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, pocketsphinx-en-us")
 # The accessibility bus (the text field under the caret) and a Secret Service
-# (where the session is kept) are services of the desktop, not libraries;
-# wl-clipboard carries the text to native windows on sway.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, gnome-keyring, wl-clipboard")
+# (where the session is kept) are services of the desktop, not libraries.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, gnome-keyring")
 include(CPack)
 
 # Builds the package from this build (nothing is rebuilt), unpacks it into a
