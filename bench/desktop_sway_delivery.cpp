@@ -60,7 +60,7 @@ std::optional<Clock::time_point> when(const std::function<bool()>& done) {
 // No XWayland window takes part here.
 class NoX11Keystroke : public KeyEvents {
 public:
-    bool startMonitor(std::function<void(KeyFlags)>) override { return false; }
+    bool startMonitor(std::function<void(KeyFlags, double)>) override { return false; }
     void postPasteKeystroke() override {}
     std::string dictationKeyName() const override { return {}; }
 };
