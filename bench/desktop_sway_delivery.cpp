@@ -61,7 +61,7 @@ std::optional<Clock::time_point> when(const std::function<bool()>& done) {
 class NoX11Keystroke : public KeyEvents {
 public:
     bool startMonitor(std::function<void(KeyFlags, double)>) override { return false; }
-    void postPasteKeystroke() override {}
+    bool postPasteKeystroke() override { return false; }
     std::string dictationKeyName() const override { return {}; }
 };
 

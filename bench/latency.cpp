@@ -257,12 +257,10 @@ class TimedKeyEvents : public test::FakeKeyEvents {
 public:
     TimedKeyEvents(Timeline& timeline, KeyEvents* desktop)
         : timeline_(timeline), desktop_(desktop) {}
-    void postPasteKeystroke() override {
+    bool postPasteKeystroke() override {
         timeline_.mark(timeline_.keystroke);
         FakeKeyEvents::postPasteKeystroke();
-        if (desktop_) {
-            desktop_->postPasteKeystroke();
-        }
+        return desktop_ == nullptr || desktop_->postPasteKeystroke();
     }
 
 private:

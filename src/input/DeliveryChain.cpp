@@ -94,8 +94,9 @@ void DeliveryChain::pasteOnceClipboardReads() {
                 self->finish(DeliveryFailure::TargetNotBack);
                 return;
             }
-            self->services_.keyEvents.postPasteKeystroke();
-            self->finish(DeliveryRoute::PasteKeystroke);
+            self->finish(self->services_.keyEvents.postPasteKeystroke()
+                             ? DeliveryOutcome(DeliveryRoute::PasteKeystroke)
+                             : DeliveryOutcome(DeliveryFailure::NoKeystroke));
         });
 }
 

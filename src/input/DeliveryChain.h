@@ -18,7 +18,8 @@ namespace orvendi {
 //      focus and selection restored, and once the clipboard reads back the
 //      text the paste keystroke is posted.
 // The keystroke goes only to the target's own application: when it cannot be
-// brought back, the text stays on the clipboard. Nothing waits a fixed time:
+// brought back, or the session cannot send it a keystroke, the text stays on
+// the clipboard. Nothing waits a fixed time:
 // each step goes on as soon as its evidence is seen, within a bound. Main
 // thread only.
 class DeliveryChain : public std::enable_shared_from_this<DeliveryChain> {

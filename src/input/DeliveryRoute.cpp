@@ -6,9 +6,15 @@ std::string describe(const DeliveryOutcome& outcome) {
     if (const auto* route = std::get_if<DeliveryRoute>(&outcome)) {
         return *route == DeliveryRoute::TextInsertion ? "text insertion" : "paste keystroke";
     }
-    return std::get<DeliveryFailure>(outcome) == DeliveryFailure::NoTextField
-               ? "clipboard only (no text field)"
-               : "clipboard only (target not back)";
+    switch (std::get<DeliveryFailure>(outcome)) {
+    case DeliveryFailure::NoTextField:
+        return "clipboard only (no text field)";
+    case DeliveryFailure::TargetNotBack:
+        return "clipboard only (target not back)";
+    case DeliveryFailure::NoKeystroke:
+        return "clipboard only (no keystroke)";
+    }
+    return "clipboard only";
 }
 
 } // namespace orvendi

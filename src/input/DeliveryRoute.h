@@ -22,12 +22,16 @@ enum class DeliveryFailure {
     // The application of the target could not be brought back to the front;
     // a keystroke would have gone to another one.
     TargetNotBack,
+    // The target was back in front but the session could not send it the
+    // paste keystroke (a compositor without virtual keyboards).
+    NoKeystroke,
 };
 
 using DeliveryOutcome = std::variant<DeliveryRoute, DeliveryFailure>;
 
 // A short name for logs and measurements: "text insertion", "paste keystroke",
-// "clipboard only (no text field)", "clipboard only (target not back)".
+// "clipboard only (no text field)", "clipboard only (target not back)",
+// "clipboard only (no keystroke)".
 std::string describe(const DeliveryOutcome& outcome);
 
 } // namespace orvendi

@@ -29,8 +29,9 @@ public:
     // the gestures are timed by `at`, never by when the callback runs.
     virtual bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) = 0;
     // Posts the paste keystroke to the frontmost application (the platform picks
-    // the keystroke the focused window understands).
-    virtual void postPasteKeystroke() = 0;
+    // the keystroke the focused window understands). False when the session
+    // has no way to send it to that window: the user has to paste by hand.
+    virtual bool postPasteKeystroke() = 0;
     // A readable name of the dictation key, for messages and menus.
     virtual std::string dictationKeyName() const = 0;
     // When the monitor cannot start: one sentence telling the user what to do

@@ -15,7 +15,10 @@ public:
         callback_ = std::move(onFlagsChanged);
         return true;
     }
-    void postPasteKeystroke() override { ++pasteKeystrokes; }
+    bool postPasteKeystroke() override {
+        ++pasteKeystrokes;
+        return canPaste;
+    }
     std::string dictationKeyName() const override { return keyName; }
     std::string monitorAdvice() const override { return advice; }
 
@@ -39,6 +42,7 @@ public:
     bool allowMonitor = true;
     int startCount = 0;
     int pasteKeystrokes = 0;
+    bool canPaste = true;
     std::string keyName = "Right Ctrl";
     std::string advice;
 

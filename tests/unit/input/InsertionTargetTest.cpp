@@ -81,6 +81,7 @@ struct ChainCase {
     double outcomeAfter;
     std::string fieldText;
     std::vector<std::string> writes;
+    bool canPaste = true;
 };
 
 class DeliveryChainTest : public InsertionTargetTest,
@@ -101,6 +102,7 @@ TEST_P(DeliveryChainTest, TakesTheFirstRouteThatWorksAndNeverPastesElsewhere) {
 
     fake.workspace.frontmost = kOtherApplication;
     fake.workspace.activationTakesEffect = false;
+    fake.keyEvents.canPaste = c.canPaste;
     if (!c.stillRunning) {
         fake.workspace.running.clear();
     }
@@ -119,7 +121,7 @@ TEST_P(DeliveryChainTest, TakesTheFirstRouteThatWorksAndNeverPastesElsewhere) {
     EXPECT_EQ(outcome, c.outcome) << (outcome ? describe(*outcome) : "no outcome");
     EXPECT_NEAR(outcomeAt, c.outcomeAfter, EvidenceWait::kStepSeconds + 1e-3);
     const bool pasted = c.outcome == DeliveryOutcome(DeliveryRoute::PasteKeystroke);
-    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, pasted ? 1 : 0);
+    EXPECT_EQ(fake.keyEvents.pasteKeystrokes, pasted || !c.canPaste ? 1 : 0);
     EXPECT_EQ(fake.pasteboard.string(), "there") << "the clipboard always ends up with the text";
     EXPECT_EQ(element->text, c.fieldText);
     EXPECT_EQ(element->writes, c.writes);
@@ -140,6 +142,8 @@ const ChainCase kChains[] = {
      DeliveryFailure::TargetNotBack, kBound, "Hello world", {}},
     {"TargetThatQuitKeepsTheClipboardOnly", false, false, false, std::nullopt,
      DeliveryFailure::TargetNotBack, 0, "Hello world", {}},
+    {"NoKeystrokeForTheTargetKeepsTheClipboardOnly", false, false, true, 0.05,
+     DeliveryFailure::NoKeystroke, 0.05, "Hello world", {"focus", "range 6+5"}, false},
 };
 // clang-format on
 

@@ -20,7 +20,7 @@ public:
     CommandKeyEvents(KeyEvents& session, Scheduler& scheduler);
 
     bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
-    void postPasteKeystroke() override { session_.postPasteKeystroke(); }
+    bool postPasteKeystroke() override { return session_.postPasteKeystroke(); }
     std::string dictationKeyName() const override { return session_.dictationKeyName(); }
     std::string monitorAdvice() const override { return session_.monitorAdvice(); }
 

@@ -19,27 +19,25 @@ bool SwayPasteKeystroke::isTerminal(const sway_ipc::FocusedWindow& window) const
     return focusIsTerminal_ && focusIsTerminal_(window.processId);
 }
 
-void SwayPasteKeystroke::post() {
+bool SwayPasteKeystroke::post() {
     // With no window focused there is nothing to paste into.
     const auto window = workspace_.focusedWindow();
     if (!window) {
-        return;
+        return false;
     }
     if (window->xwayland) {
-        xwayland_.postPasteKeystroke();
-        return;
+        return xwayland_.postPasteKeystroke();
     }
     if (!keyboard_) {
-        return; // the text stays on the clipboard
+        return false; // the text stays on the clipboard
     }
     if (!isTerminal(*window)) {
-        keyboard_->chord({"Control_L", "v"});
-        return;
+        return keyboard_->chord({"Control_L", "v"});
     }
     if (const auto text = pasteboard_.string()) {
         pasteboard_.setPrimarySelection(*text);
     }
-    keyboard_->chord({"Shift_L", "Insert"});
+    return keyboard_->chord({"Shift_L", "Insert"});
 }
 
 } // namespace orvendi

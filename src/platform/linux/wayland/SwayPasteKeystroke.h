@@ -25,7 +25,9 @@ public:
                        std::unique_ptr<VirtualKeyboard> keyboard, KeyEvents& xwayland,
                        FocusIsTerminal focusIsTerminal);
 
-    void post();
+    // False when no keystroke went out: nothing has the focus, or the
+    // compositor offers no virtual keyboard for a native window.
+    bool post();
 
 private:
     bool isTerminal(const sway_ipc::FocusedWindow& window) const;

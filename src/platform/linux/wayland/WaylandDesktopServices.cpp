@@ -109,7 +109,7 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
               keySourcesFor(session, DictationKey(dictationKey, X11KeyEvents::keysymNames()),
                             xwayland.x, scheduler, log);
           return WaylandKeyEvents(
-              std::move(found.sources), xwayland.keyEvents, [this] { postPasteKeystroke(); },
+              std::move(found.sources), xwayland.keyEvents, [this] { return postPasteKeystroke(); },
               scheduler, log, std::move(found.advice));
       }()),
       privacy(xwayland.privacy, keyEvents), xwayland_(xwayland) {
@@ -146,12 +146,9 @@ Pasteboard& WaylandDesktopServices::pasteboard() {
     return swayPasteboard_ ? static_cast<Pasteboard&>(*swayPasteboard_) : xwayland_.pasteboard;
 }
 
-void WaylandDesktopServices::postPasteKeystroke() {
-    if (swayPasteKeystroke_) {
-        swayPasteKeystroke_->post();
-    } else {
-        xwayland_.keyEvents.postPasteKeystroke();
-    }
+bool WaylandDesktopServices::postPasteKeystroke() {
+    return swayPasteKeystroke_ ? swayPasteKeystroke_->post()
+                               : xwayland_.keyEvents.postPasteKeystroke();
 }
 
 } // namespace orvendi

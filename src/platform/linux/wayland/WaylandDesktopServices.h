@@ -39,7 +39,7 @@ public:
 
 private:
     void setUpSwayDelivery(const DesktopSession& session, Log& log);
-    void postPasteKeystroke();
+    bool postPasteKeystroke();
 
     X11DesktopServices& xwayland_;
     std::unique_ptr<SwayWorkspace> swayWorkspace_;

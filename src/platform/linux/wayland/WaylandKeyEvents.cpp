@@ -5,7 +5,7 @@
 namespace orvendi {
 
 WaylandKeyEvents::WaylandKeyEvents(std::vector<std::unique_ptr<KeySource>> sources,
-                                   KeyEvents& xwayland, std::function<void()> pasteKeystroke,
+                                   KeyEvents& xwayland, std::function<bool()> pasteKeystroke,
                                    Scheduler& scheduler, Log& log, std::string advice)
     : sources_(std::move(sources)), xwayland_(xwayland), pasteKeystroke_(std::move(pasteKeystroke)),
       log_(log), advice_(std::move(advice)),

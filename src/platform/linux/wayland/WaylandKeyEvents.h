@@ -22,14 +22,15 @@ class Scheduler;
 class WaylandKeyEvents : public KeyEvents {
 public:
     // `advice`: what the user should do when no source starts. `pasteKeystroke`
-    // posts the paste keystroke the focused window understands.
+    // posts the paste keystroke the focused window understands, false when
+    // it has none.
     WaylandKeyEvents(std::vector<std::unique_ptr<KeySource>> sources, KeyEvents& xwayland,
-                     std::function<void()> pasteKeystroke, Scheduler& scheduler, Log& log,
+                     std::function<bool()> pasteKeystroke, Scheduler& scheduler, Log& log,
                      std::string advice);
     ~WaylandKeyEvents() override;
 
     bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
-    void postPasteKeystroke() override { pasteKeystroke_(); }
+    bool postPasteKeystroke() override { return pasteKeystroke_(); }
     std::string dictationKeyName() const override { return xwayland_.dictationKeyName(); }
     std::string monitorAdvice() const override { return active_ ? "" : advice_; }
 
@@ -39,7 +40,7 @@ public:
 private:
     std::vector<std::unique_ptr<KeySource>> sources_;
     KeyEvents& xwayland_;
-    std::function<void()> pasteKeystroke_;
+    std::function<bool()> pasteKeystroke_;
     Log& log_;
     std::string advice_;
     std::function<void(KeyFlags flags, double at)> onFlagsChanged_;

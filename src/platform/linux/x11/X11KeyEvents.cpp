@@ -182,13 +182,15 @@ bool X11KeyEvents::keysHeld() {
     return held;
 }
 
-void X11KeyEvents::postPasteKeystroke() {
+// XTest always has the keystroke sent, after the user's keys are up.
+bool X11KeyEvents::postPasteKeystroke() {
     ++pendingKeystrokes_;
     if (releaseWait_->isActive()) {
-        return;
+        return true;
     }
     waitingSince_ = std::chrono::steady_clock::now();
     postWhenKeysReleased();
+    return true;
 }
 
 void X11KeyEvents::postWhenKeysReleased() {

@@ -44,7 +44,7 @@ public:
     ~X11KeyEvents() override;
 
     bool startMonitor(std::function<void(KeyFlags flags, double at)> onFlagsChanged) override;
-    void postPasteKeystroke() override;
+    bool postPasteKeystroke() override;
     std::string dictationKeyName() const override;
 
     // XInput 2.2 raw key events are what the monitor needs from the X server.
