@@ -4,11 +4,16 @@
 
 namespace orvendi {
 
-AtspiWorkspace::AtspiWorkspace(AtspiAccessibility& accessibility, Workspace& links)
-    : accessibility_(accessibility), links_(links) {}
+AtspiWorkspace::AtspiWorkspace(AtspiAccessibility& accessibility, Workspace& xwayland)
+    : accessibility_(accessibility), xwayland_(xwayland) {}
 
+// AT-SPI first: the X11 desktop's active window may be left over from before
+// a native window took the focus.
 std::optional<int32_t> AtspiWorkspace::frontmostProcessId() {
-    return accessibility_.focusedProcessId();
+    if (const auto focused = accessibility_.focusedProcessId()) {
+        return focused;
+    }
+    return xwayland_.frontmostProcessId();
 }
 
 bool AtspiWorkspace::activateProcess(int32_t processId) {
@@ -19,7 +24,7 @@ bool AtspiWorkspace::activateProcess(int32_t processId) {
         element && accessibility_.setFocused(*element)) {
         return true;
     }
-    return accessibility_.focusWindowOf(processId);
+    return accessibility_.focusWindowOf(processId) || xwayland_.activateProcess(processId);
 }
 
 } // namespace orvendi
