@@ -45,8 +45,9 @@ struct LinuxDesktop {
           keyEvents(wayland ? static_cast<KeyEvents&>(wayland->keyEvents) : desktop.keyEvents,
                     scheduler) {}
 
-    // On Wayland the dictation key needs a source of its own, and on sway the
-    // text its own way into native windows; the rest runs through XWayland.
+    // On Wayland the dictation key needs a source of its own, and on sway, GNOME
+    // and KDE the text its own way into native windows; the rest runs through
+    // XWayland.
     std::unique_ptr<WaylandDesktopServices> waylandServices() {
         const auto session = DesktopSession::detect(DesktopSession::processEnvironment());
         if (!session.wayland) {
@@ -54,7 +55,7 @@ struct LinuxDesktop {
             return nullptr;
         }
         return std::make_unique<WaylandDesktopServices>(session, Config::load(files).dictation_key,
-                                                        desktop, scheduler, log);
+                                                        desktop, files, scheduler, log);
     }
     Privacy& privacy() {
         return wayland ? static_cast<Privacy&>(wayland->privacy) : desktop.privacy;

@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QProcessEnvironment>
-
-#include "desktop/support/QtTestLoop.h"
-#include "desktop/x11/DesktopApps.h"
+#include "desktop/wayland/TestPortal.h"
 #include "platform/linux/keys/HeldKey.h"
 #include "platform/linux/wayland/PortalKeySource.h"
 #include "support/fakes/CapturingLog.h"
@@ -16,31 +11,14 @@ namespace {
 
 using Change = HeldKey::Change;
 
-const QString kSupport = QStringLiteral(ORVENDI_TEST_HARNESS_DIR "/wayland");
 const QString kBackend = QStringLiteral("org.freedesktop.impl.portal.desktop.orvendi");
-
-bool busHas(const QString& name) {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(name);
-}
 
 // The real xdg-desktop-portal of the session's bus, in front of a test
 // backend that accepts every shortcut, as a user who confirms it would.
 class PortalKeySourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        backend_ = std::make_unique<DesktopApp>(
-            QStringLiteral("/usr/bin/python3"),
-            QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock"),
-                        QStringLiteral("--session"), QStringLiteral("--template"),
-                        kSupport + QStringLiteral("/shortcuts_portal_backend.py")});
-        ASSERT_TRUE(processEventsUntil([] { return busHas(kBackend); }, kAppStartSeconds));
-        portal_ = std::make_unique<DesktopApp>(
-            QStringLiteral("env"),
-            QStringList{QStringLiteral("XDG_DESKTOP_PORTAL_DIR=") + kSupport,
-                        QStringLiteral("/usr/libexec/xdg-desktop-portal"), QStringLiteral("-r")});
-        ASSERT_TRUE(processEventsUntil(
-            [] { return busHas(QStringLiteral("org.freedesktop.portal.Desktop")); },
-            kAppStartSeconds));
+        ASSERT_NO_FATAL_FAILURE(portal_.start());
         ASSERT_TRUE(source_.start(key_)) << "no session from the portal";
     }
 
@@ -58,8 +36,7 @@ protected:
         return processEventsUntil([&] { return changes_.size() >= count; }, 10);
     }
 
-    std::unique_ptr<DesktopApp> backend_;
-    std::unique_ptr<DesktopApp> portal_;
+    TestPortal portal_;
     VirtualScheduler scheduler_;
     CapturingLog log_;
     std::vector<Change> changes_;

@@ -323,6 +323,58 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(int32_t pr
     return nullptr;
 }
 
+std::optional<int32_t> AtspiAccessibility::focusedProcessId() {
+    if (!initialised_) {
+        return std::nullopt;
+    }
+    // The last focus event is where the user types unless its element lost
+    // the focus since, to an application AT-SPI does not see.
+    if (lastFocusEvent_ && hasState(lastFocusEvent_, ATSPI_STATE_FOCUSED)) {
+        ErrorSlot error;
+        const guint pid = atspi_accessible_get_process_id(lastFocusEvent_, error.out());
+        if (!error) {
+            return static_cast<int32_t>(pid);
+        }
+    }
+    return activeApplicationProcessId();
+}
+
+std::optional<int32_t> AtspiAccessibility::activeApplicationProcessId() {
+    AccessibleRef desktop(atspi_get_desktop(0));
+    if (!desktop) {
+        return std::nullopt;
+    }
+    for (auto& application : childrenOf(desktop.get())) {
+        for (auto& window : childrenOf(application.get())) {
+            if (!hasState(window.get(), ATSPI_STATE_ACTIVE)) {
+                continue;
+            }
+            ErrorSlot error;
+            const guint pid = atspi_accessible_get_process_id(application.get(), error.out());
+            if (!error) {
+                return static_cast<int32_t>(pid);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool AtspiAccessibility::focusWindowOf(int32_t processId) {
+    if (!initialised_) {
+        return false;
+    }
+    AccessibleRef application(applicationOf(processId));
+    if (!application) {
+        return false;
+    }
+    for (auto& window : childrenOf(application.get())) {
+        if (AtspiElement element(window.get()); setFocused(element)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<AtspiRole> AtspiAccessibility::nativeRole(const AccessibleElement& element) {
     ErrorSlot error;
     const AtspiRole role = atspi_accessible_get_role(objectOf(element), error.out());

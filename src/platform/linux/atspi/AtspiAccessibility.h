@@ -41,12 +41,21 @@ public:
     // The element's AT-SPI role, for callers that need the platform's own word.
     std::optional<AtspiRole> nativeRole(const AccessibleElement& element);
 
+    // For desktops that tell other programs nothing of their windows (Wayland):
+    // the process whose element has the keyboard focus now, else the process
+    // of an active window; absent when no accessible application has either.
+    std::optional<int32_t> focusedProcessId();
+    // Gives the focus to a window of the application; toolkits activate the
+    // window then. False when it has none or none takes the focus.
+    bool focusWindowOf(int32_t processId);
+
 private:
     static void onFocusEvent(AtspiEvent* event, void* self);
     void rememberFocus(AtspiAccessible* element);
     AtspiAccessible* applicationOf(int32_t processId);
     AtspiAccessible* rememberedFocus(AtspiAccessible* application);
     AtspiAccessible* searchFocused(AtspiAccessible* application);
+    std::optional<int32_t> activeApplicationProcessId();
 
     bool initialised_ = false;
     AtspiEventListener* focusListener_ = nullptr;

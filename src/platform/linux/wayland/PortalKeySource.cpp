@@ -9,15 +9,18 @@
 
 #include "platform/Log.h"
 #include "platform/linux/keys/HeldKey.h"
+#include "platform/linux/wayland/PortalCalls.h"
 
 namespace orvendi {
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+using portal::kPath;
+using portal::kRequest;
+using portal::kService;
+using portal::kSession;
+using portal::requestPath;
+
 const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 const QString kShortcutId = QStringLiteral("dictation");
 // The same token on every launch: the desktop recognises the session and its
 // confirmed shortcut.
@@ -40,18 +43,8 @@ PortalKeySource::PortalKeySource(std::string trigger, Scheduler& scheduler, Log&
 
 PortalKeySource::~PortalKeySource() {
     if (!session_.isEmpty()) {
-        QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(kService, session_, kSession, QStringLiteral("Close")),
-            QDBus::NoBlock);
+        portal::closeSession(session_);
     }
-}
-
-// The portal answers a request on an object named after the caller and the
-// request's token; listening there before the call cannot miss the answer.
-QString PortalKeySource::requestPath(const QString& token) const {
-    QString sender = QDBusConnection::sessionBus().baseService().mid(1);
-    sender.replace('.', '_');
-    return kPath + QStringLiteral("/request/") + sender + '/' + token;
 }
 
 bool PortalKeySource::start(HeldKey& key) {
@@ -101,15 +94,8 @@ std::optional<QString> PortalKeySource::createSession() {
 
 void PortalKeySource::onSessionCreated(uint response, const QVariantMap& results) {
     sessionAnswered_ = true;
-    const QVariant handle = results.value(QStringLiteral("session_handle"));
-    if (response == 0 && handle.isValid()) {
-        // A string in the interface's description, an object path from some portals.
-        createdSession_ = handle.canConvert<QDBusObjectPath>()
-                              ? handle.value<QDBusObjectPath>().path()
-                              : handle.toString();
-        if (createdSession_->isEmpty()) {
-            createdSession_ = handle.toString();
-        }
+    if (const QString handle = portal::sessionHandle(results); response == 0 && !handle.isEmpty()) {
+        createdSession_ = handle;
     }
     if (waiting_) {
         waiting_->quit();

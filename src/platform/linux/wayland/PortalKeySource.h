@@ -46,7 +46,6 @@ private slots:
 private:
     std::optional<QString> createSession();
     bool bindShortcut();
-    QString requestPath(const QString& token) const;
     void moveKey(bool down, qulonglong timestamp);
 
     std::string trigger_;

@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/linux/X11DesktopServices.h"
 #include "platform/linux/wayland/EvdevKeySource.h"
+#include "platform/linux/wayland/PortalCalls.h"
 #include "platform/linux/wayland/PortalKeySource.h"
 #include "platform/linux/wayland/SwayKeySource.h"
 
@@ -35,13 +36,12 @@ std::set<int> linuxKeyCodes(XConnection& x, const DictationKey& key) {
     return codes;
 }
 
-// The GlobalShortcuts interface version of the session's portal, 0 without one.
-unsigned portalShortcutsVersion() {
+// The version of one interface of the session's portal, 0 without it.
+unsigned portalInterfaceVersion(const QString& interface) {
     QDBusMessage get = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.portal.Desktop"),
-        QStringLiteral("/org/freedesktop/portal/desktop"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << QStringLiteral("org.freedesktop.portal.GlobalShortcuts") << QStringLiteral("version");
+        portal::kService, portal::kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << interface << QStringLiteral("version");
     const QDBusMessage reply =
         QDBusConnection::sessionBus().call(get, QDBus::Block, kPortalProbeTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
@@ -77,7 +77,8 @@ struct SessionKeySources {
 
 SessionKeySources keySourcesFor(const DesktopSession& session, const DictationKey& key,
                                 XConnection& x, Scheduler& scheduler, Log& log) {
-    const unsigned portalVersion = portalShortcutsVersion();
+    const unsigned portalVersion =
+        portalInterfaceVersion(QStringLiteral("org.freedesktop.portal.GlobalShortcuts"));
     const bool keyboardsReadable = EvdevKeySource::keyboardsReadable();
     log.write("Orvendi session: " + session.describe() + ", GlobalShortcuts portal " +
               (portalVersion > 0 ? "version " + std::to_string(portalVersion) : "absent") +
@@ -102,8 +103,8 @@ SessionKeySources keySourcesFor(const DesktopSession& session, const DictationKe
 
 WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
                                                const std::optional<std::string>& dictationKey,
-                                               X11DesktopServices& xwayland, Scheduler& scheduler,
-                                               Log& log)
+                                               X11DesktopServices& xwayland, const Files& files,
+                                               Scheduler& scheduler, Log& log)
     : keyEvents([&] {
           auto found =
               keySourcesFor(session, DictationKey(dictationKey, X11KeyEvents::keysymNames()),
@@ -115,10 +116,17 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
       privacy(xwayland.privacy, keyEvents), xwayland_(xwayland) {
     if (session.isSway()) {
         setUpSwayDelivery(session, log);
-    } else {
-        log.write("Orvendi: text into XWayland windows through the X11 clipboard and keystroke; "
-                  "native windows of this desktop get it on the clipboard only");
+        return;
     }
+    const unsigned remoteDesktop =
+        portalInterfaceVersion(QStringLiteral("org.freedesktop.portal.RemoteDesktop"));
+    if (remoteDesktop > 0 || session.compositor == "GNOME" || session.compositor == "KDE") {
+        portalDelivery_ =
+            std::make_unique<PortalDesktopDelivery>(session, remoteDesktop, files, xwayland_, log);
+        return;
+    }
+    log.write("Orvendi: text into XWayland windows through the X11 clipboard and keystroke; "
+              "native windows of this desktop get it on the clipboard only");
 }
 
 void WaylandDesktopServices::setUpSwayDelivery(const DesktopSession& session, Log& log) {
@@ -139,14 +147,23 @@ void WaylandDesktopServices::setUpSwayDelivery(const DesktopSession& session, Lo
 }
 
 Workspace& WaylandDesktopServices::workspace() {
+    if (portalDelivery_) {
+        return portalDelivery_->workspace();
+    }
     return swayWorkspace_ ? static_cast<Workspace&>(*swayWorkspace_) : xwayland_.workspace;
 }
 
 Pasteboard& WaylandDesktopServices::pasteboard() {
+    if (portalDelivery_) {
+        return portalDelivery_->pasteboard();
+    }
     return swayPasteboard_ ? static_cast<Pasteboard&>(*swayPasteboard_) : xwayland_.pasteboard;
 }
 
 bool WaylandDesktopServices::postPasteKeystroke() {
+    if (portalDelivery_) {
+        return portalDelivery_->postPasteKeystroke();
+    }
     return swayPasteKeystroke_ ? swayPasteKeystroke_->post()
                                : xwayland_.keyEvents.postPasteKeystroke();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/linux/keys/DesktopSession.h"
+#include "platform/linux/wayland/PortalDesktopDelivery.h"
 #include "platform/linux/wayland/SwayPasteKeystroke.h"
 #include "platform/linux/wayland/SwayWorkspace.h"
 #include "platform/linux/wayland/TerminationSignals.h"
@@ -14,23 +15,25 @@
 
 namespace orvendi {
 
+class Files;
 class Log;
 class Scheduler;
 class X11DesktopServices;
 
 // What a Wayland session changes in the agent's desktop services: the
-// dictation key and the input-monitoring probe; on sway also the focused
-// application, the clipboard and the paste keystroke, so that text reaches
-// native Wayland windows. Everything else stays on the XWayland services it
+// dictation key and the input-monitoring probe; on sway, GNOME and KDE also
+// the focused application, the clipboard and the paste keystroke, so that text
+// reaches native Wayland windows. Everything else stays on the XWayland services it
 // is given. Logs once what the session offers.
 class WaylandDesktopServices {
 public:
     // `dictationKey`: the configuration's "dictation_key" (an XKB keysym name).
     WaylandDesktopServices(const DesktopSession& session,
                            const std::optional<std::string>& dictationKey,
-                           X11DesktopServices& xwayland, Scheduler& scheduler, Log& log);
+                           X11DesktopServices& xwayland, const Files& files, Scheduler& scheduler,
+                           Log& log);
 
-    // sway's, or the XWayland ones where the session has no way to native windows.
+    // The session's own, or the XWayland ones where it has no way to native windows.
     Workspace& workspace();
     Pasteboard& pasteboard();
 
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<SwayWorkspace> swayWorkspace_;
     std::unique_ptr<WaylandPasteboard> swayPasteboard_;
     std::unique_ptr<SwayPasteKeystroke> swayPasteKeystroke_;
+    std::unique_ptr<PortalDesktopDelivery> portalDelivery_;
     TerminationSignals terminationSignals_;
 };
 
