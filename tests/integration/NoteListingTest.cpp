@@ -25,11 +25,9 @@ public:
         ASSERT_EQ(stored->status, 200) << stored->body;
     }
     void patch(const std::string& body) const {
-        ASSERT_EQ(
-            client()
-                .Patch(("/api/notes/" + first_).c_str(), bearer(token_), body, "application/json")
-                ->status,
-            200);
+        const std::string path = "/api/notes/" + first_;
+        ASSERT_EQ(client().Patch(path.c_str(), bearer(token_), body, "application/json")->status,
+                  200);
     }
     void remove() const {
         ASSERT_EQ(client().Delete(("/api/notes/" + first_).c_str(), bearer(token_))->status, 204);
@@ -41,7 +39,6 @@ public:
         EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
-    const std::string& first() const { return first_; }
 
 protected:
     NoteListingTest() {
@@ -71,7 +68,7 @@ struct Write {
     const char* name;
     std::function<void(NoteListingTest&)> apply;
     // In the short listing after the write ("!" first: no longer in it).
-    std::function<std::string(const NoteListingTest&)> shows;
+    std::string shows;
 };
 
 class ListingAfterWriteTest : public NoteListingTest,
@@ -85,7 +82,7 @@ TEST_P(ListingAfterWriteTest, ShowsTheWriteInTheNextAnswer) {
     const std::string shortAfter = listing("")->body;
     EXPECT_NE(shortAfter, shortBefore);
     EXPECT_NE(listing("?full=1")->body, fullBefore);
-    const std::string shows = GetParam().shows(*this);
+    const std::string& shows = GetParam().shows;
     if (shows.front() == '!') {
         EXPECT_EQ(shortAfter.find(shows.substr(1)), std::string::npos) << shortAfter;
     } else {
@@ -94,18 +91,16 @@ TEST_P(ListingAfterWriteTest, ShowsTheWriteInTheNextAnswer) {
 }
 
 const Write kWrites[] = {
-    {"Finalize", [](auto& test) { test.add(); }, [](auto&) { return "Third note."; }},
-    {"Transcription", [](auto& test) { test.transcribe(); }, [](auto&) { return "Spoken words."; }},
-    {"Title", [](auto& test) { test.patch(R"({"title":"Renamed"})"); },
-     [](auto&) { return "Renamed"; }},
+    {"Finalize", [](auto& test) { test.add(); }, "Third note."},
+    {"Transcription", [](auto& test) { test.transcribe(); }, "Spoken words."},
+    {"Title", [](auto& test) { test.patch(R"({"title":"Renamed"})"); }, "Renamed"},
     {"Labels", [](auto& test) { test.patch(R"({"project":"Home","tags":["garden"]})"); },
-     [](auto&) { return R"("tags":["garden"])"; }},
-    {"Archive", [](auto& test) { test.patch(R"({"archived":true})"); },
-     [](auto&) { return R"("archived_at":"20)"; }},
-    {"Delete", [](auto& test) { test.remove(); }, [](auto& test) { return "!" + test.first(); }},
+     R"("tags":["garden"])"},
+    {"Archive", [](auto& test) { test.patch(R"({"archived":true})"); }, R"("archived_at":"20)"},
+    {"Delete", [](auto& test) { test.remove(); }, "!First note."},
     {"OutsideProcess",
      [](auto& test) { test.writeOutside("UPDATE notes SET title = 'Changed elsewhere'"); },
-     [](auto&) { return "Changed elsewhere"; }},
+     "Changed elsewhere"},
 };
 INSTANTIATE_TEST_SUITE_P(EveryWay, ListingAfterWriteTest, ::testing::ValuesIn(kWrites),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
@@ -113,7 +108,6 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, ListingAfterWriteTest, ::testing::ValuesIn(kW
 TEST_F(NoteListingTest, RevalidatesWithTheETagAndCompressesOnlyWhenAsked) {
     const auto plain = listing("");
     const std::string etag = plain->get_header_value("ETag");
-    ASSERT_EQ(etag.front(), '"');
     EXPECT_FALSE(plain->has_header("Content-Encoding"));
     const auto unchanged = listing("", {{"If-None-Match", etag}});
     EXPECT_EQ(unchanged->status, 304);
@@ -122,16 +116,14 @@ TEST_F(NoteListingTest, RevalidatesWithTheETagAndCompressesOnlyWhenAsked) {
 
     auto raw = client();
     raw.set_decompress(false);
-    const httplib::Headers asksGzip = {{"Authorization", "Bearer " + token_},
-                                       {"Accept-Encoding", "gzip"}};
-    const auto compressed = raw.Get("/api/notes", asksGzip);
+    const auto compressed =
+        raw.Get("/api/notes", {{"Authorization", "Bearer " + token_}, {"Accept-Encoding", "gzip"}});
     EXPECT_EQ(compressed->get_header_value("Content-Encoding"), "gzip");
     EXPECT_EQ(compressed->body.substr(0, 2), "\x1f\x8b");
     const std::string gzipTag = compressed->get_header_value("ETag");
     EXPECT_NE(gzipTag, etag);
     EXPECT_EQ(listing("", {{"Accept-Encoding", "gzip"}})->body, plain->body); // decoded
     EXPECT_EQ(listing("", {{"Accept-Encoding", "gzip"}, {"If-None-Match", gzipTag}})->status, 304);
-    EXPECT_EQ(listing("", {{"If-None-Match", gzipTag}})->body, plain->body);
 
     addNote(token_, "Changed.");
     const auto changed = listing("", {{"If-None-Match", etag}});

