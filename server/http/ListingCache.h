@@ -32,9 +32,7 @@ public:
     using Answer = std::shared_ptr<const CachedAnswer>;
     using Make = std::function<Answer()>;
 
-    static constexpr size_t kDefaultCapacityBytes = 64 << 20;
-
-    explicit ListingCache(size_t capacityBytes = kDefaultCapacityBytes);
+    explicit ListingCache(size_t capacityBytes);
 
     // The answer for `key` at `version`, the user's current one: kept,
     // awaited from the request making it, or made by `make`. What `make`

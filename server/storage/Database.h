@@ -44,7 +44,9 @@ public:
 
     // Runs reads that must agree with each other: all of them see the
     // database as it was at the first, whatever commits meanwhile. Takes no
-    // lock, so writers and outside processes go on as usual.
+    // lock, so writers and outside processes go on as usual. Reads only: a
+    // write inside it would start from a snapshot another writer may have
+    // outdated.
     template <class Work> auto snapshot(Work&& work) {
         return inTransaction("BEGIN DEFERRED", std::forward<Work>(work));
     }

@@ -45,7 +45,7 @@ TEST_F(ListingCacheTest, ReusesAnAnswerAtItsVersionAndDropsTheLeastRecentlyUsed)
 }
 
 TEST_F(ListingCacheTest, AFailureIsNotKept) {
-    ListingCache cache;
+    ListingCache cache(one_);
     EXPECT_THROW(cache.get(userKey(1), 1,
                            []() -> ListingCache::Answer { throw std::runtime_error("busy"); }),
                  std::runtime_error);
