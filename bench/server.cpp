@@ -1,7 +1,9 @@
 // orvendi-server, measured as the agent meets it: a real process on loopback.
 //   memory:      resident size once the pocketsphinx model is loaded, and without it
 //   recognition: real-time factor (decoding time / audio time) of espeak-ng speech
-//   notes:       GET /api/notes requests per second with 10,000 notes
+//   notes:       GET /api/notes with 10,000 notes: the first answer after a change,
+//                then requests per second with 1, 4 and 64 clients asking plainly,
+//                for gzip, or revalidating with the ETag
 //   load:        64 clients uploading 5-second dictations for 60 s: dictations/s,
 //                p50/p99 latency, errors, the server's peak memory
 //   load-standin: the same with the speech service replaced by a stand-in
@@ -20,6 +22,7 @@
 #include <numeric>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -161,11 +164,34 @@ void measureRecognition(const TempDir& temp) {
                 audioTotal, decodeTotal, decodeTotal / audioTotal);
 }
 
-// Requests per second of wall time, and the server's processor time per request.
-std::pair<double, double> requestsPerSecond(const ServerProcess& server, const std::string& path,
-                                            const std::string& token, int threads) {
+// How the listing clients ask.
+struct ListingClient {
+    const char* name;
+    httplib::Headers headers; // beside the Authorization
+    int expectedStatus = 200;
+};
+
+// Processor time this process (the clients) has used so far, in seconds.
+double ownCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Throughput {
+    double perSecond;
+    double serverCpuPerRequest;
+    double clientCpuPerRequest;
+};
+
+// Requests per second of wall time, and the processor time per request of
+// the server and of the clients (on the same two cores).
+Throughput requestsPerSecond(const ServerProcess& server, const std::string& path,
+                             const httplib::Headers& headers, int expectedStatus, int threads) {
     const int port = server.port();
     const double cpuBefore = cpuSeconds(server.pid());
+    const double clientCpuBefore = ownCpuSeconds();
     std::atomic<long> done{0};
     std::atomic<long> failed{0};
     const auto deadline = Clock::now() + std::chrono::duration<double>(kMeasureSeconds);
@@ -176,10 +202,12 @@ std::pair<double, double> requestsPerSecond(const ServerProcess& server, const s
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
             client.set_read_timeout(kSlowAnswerSeconds, 0);
+            // A gzip body is counted as it arrives: inflating it is the client's
+            // work, on another machine in real use.
+            client.set_decompress(false);
             while (Clock::now() < deadline) {
-                const auto result =
-                    client.Get(path.c_str(), {{"Authorization", "Bearer " + token}});
-                (result && result->status == 200 ? done : failed)++;
+                const auto result = client.Get(path.c_str(), headers);
+                (result && result->status == expectedStatus ? done : failed)++;
             }
         });
     }
@@ -190,12 +218,41 @@ std::pair<double, double> requestsPerSecond(const ServerProcess& server, const s
     if (failed > 0) {
         std::printf("  (%ld requests failed)\n", failed.load());
     }
-    const double cpu = cpuSeconds(server.pid()) - cpuBefore;
-    return {done / seconds, cpu / static_cast<double>(std::max(1L, done.load()))};
+    const double requests = static_cast<double>(std::max(1L, done.load()));
+    return {done / seconds, (cpuSeconds(server.pid()) - cpuBefore) / requests,
+            (ownCpuSeconds() - clientCpuBefore) / requests};
+}
+
+// The time of the first answer after the notes changed (nothing kept to
+// reuse), the median of a few: an edit of one note, then the listing.
+void measureFirstAnswer(httplib::Client& client, const httplib::Headers& auth,
+                        const std::string& path, const std::string& noteId, bool gzip) {
+    constexpr int kRounds = 5;
+    httplib::Headers headers = auth;
+    if (gzip) {
+        headers.emplace("Accept-Encoding", "gzip");
+    }
+    client.set_decompress(false);
+    std::vector<double> seconds;
+    size_t bytes = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        client.Patch(("/api/notes/" + noteId).c_str(), auth,
+                     nlohmann::json{{"title", "Edited " + std::to_string(round)}}.dump(),
+                     "application/json");
+        const auto sent = Clock::now();
+        const auto answer = client.Get(path.c_str(), headers);
+        seconds.push_back(std::chrono::duration<double>(Clock::now() - sent).count());
+        bytes = answer ? answer->body.size() : 0;
+    }
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("GET %-17s first answer after a change%s: %.0f ms (median of %d), %zu bytes\n",
+                path.c_str(), gzip ? " (gzip)" : "", seconds[kRounds / 2] * 1000, kRounds, bytes);
 }
 
 void measureNotes(const TempDir& temp) {
-    const auto server = startServer(temp, "notes", {"--asr", "http://127.0.0.1:9"});
+    // 64 clients from one address.
+    const auto server = startServer(
+        temp, "notes", {"--asr", "http://127.0.0.1:9", "--connections-per-client", "80"});
     httplib::Client client("127.0.0.1", server->port());
     client.set_keep_alive(true);
     // The full listing of 10,000 notes takes seconds on a busy machine.
@@ -233,22 +290,39 @@ void measureNotes(const TempDir& temp) {
     for (auto& seeder : seeders) {
         seeder.join();
     }
+    std::string someNote;
+    if (const auto listing = client.Get("/api/notes", auth)) {
+        someNote = nlohmann::json::parse(listing->body)["notes"][0]["id"];
+    }
     // The short listing first: a slow full listing must not hold its figures back.
     for (const std::string path : {"/api/notes", "/api/notes?full=1"}) {
         const auto listing = client.Get(path.c_str(), auth);
         std::printf("notes: %d notes, %s answers %zu bytes\n", kNotes, path.c_str(),
                     listing ? listing->body.size() : 0);
-        for (int threads : {1, 4}) {
-            if (threads > 1 && path.find("full") != std::string::npos) {
-                continue; // the full listing is heavy: one client says enough
+        const bool full = path.find("full") != std::string::npos;
+        measureFirstAnswer(client, auth, path, someNote, false);
+        if (!full) {
+            measureFirstAnswer(client, auth, path, someNote, true);
+        }
+        const std::string etag = client.Get(path.c_str(), auth)->get_header_value("ETag");
+        const ListingClient kinds[] = {{"plain", {}, 200},
+                                       {"gzip", {{"Accept-Encoding", "gzip"}}, 200},
+                                       {"revalidating", {{"If-None-Match", etag}}, 304}};
+        for (const auto& kind : kinds) {
+            httplib::Headers headers = kind.headers;
+            headers.emplace("Authorization", "Bearer " + token);
+            for (int threads : {1, 4, 64}) {
+                if (full && threads > 1) {
+                    continue; // the full listing is heavy: one client says enough
+                }
+                const auto measured =
+                    requestsPerSecond(*server, path, headers, kind.expectedStatus, threads);
+                std::printf("GET %-17s %-12s %2d client%s: %6.0f requests/s, processor time "
+                            "per request %.2f ms in the server, %.2f ms in the clients\n",
+                            path.c_str(), kind.name, threads, threads == 1 ? " " : "s",
+                            measured.perSecond, measured.serverCpuPerRequest * 1000,
+                            measured.clientCpuPerRequest * 1000);
             }
-            const auto [perSecond, cpuPerRequest] =
-                requestsPerSecond(*server, path, token, threads);
-            std::printf("GET %-17s %d client%s: %6.0f requests/s, server processor time %.2f ms "
-                        "per request (%.0f requests per processor-second)\n",
-                        path.c_str(), threads, threads == 1 ? " " : "s", perSecond,
-                        cpuPerRequest * 1000, 1 / cpuPerRequest);
-            std::fflush(stdout);
         }
     }
 }

@@ -20,6 +20,8 @@
 #include "http/AuthRoutes.h"
 #include "http/BearerAuth.h"
 #include "http/HttpServer.h"
+#include "http/ListingCache.h"
+#include "http/NoteListings.h"
 #include "http/NoteRoutes.h"
 #include "http/TelemetryRoutes.h"
 #include "http/TranscriptionRoutes.h"
@@ -96,6 +98,8 @@ ServerApplication::ServerApplication(ServerOptions options, Log& log)
     codes_ = std::make_unique<CodeStore>(*db_);
     tokens_ = std::make_unique<TokenStore>(*db_);
     notes_ = std::make_unique<NoteStore>(*db_);
+    listingCache_ = std::make_unique<ListingCache>(options_.listingCacheBytes);
+    listings_ = std::make_unique<NoteListings>(*notes_, *listingCache_);
     telemetry_ = std::make_unique<TelemetryStore>(*db_);
 
     std::optional<SmtpSender> mail;
@@ -221,7 +225,7 @@ void ServerApplication::registerRoutes() {
                                                     *users_, *hasher_, *bearer_, anonKey_));
     modules_.push_back(std::make_unique<TranscriptionRoutes>(*bearer_, *decoder_, *recognizer_,
                                                              *notes_, clock_, log_));
-    modules_.push_back(std::make_unique<NoteRoutes>(*bearer_, *notes_, clock_));
+    modules_.push_back(std::make_unique<NoteRoutes>(*bearer_, *notes_, *listings_, clock_));
     modules_.push_back(std::make_unique<TelemetryRoutes>(*bearer_, *telemetry_, clock_));
     modules_.push_back(std::make_unique<AccountRoutes>(*bearer_, *users_, *recognizer_));
     modules_.push_back(std::make_unique<WebRoutes>());

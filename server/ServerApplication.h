@@ -23,6 +23,8 @@ class CodeDelivery;
 class CodeStore;
 class Database;
 class HttpServer;
+class ListingCache;
+class NoteListings;
 class NoteStore;
 class PasswordAccounts;
 class RouteModule;
@@ -74,6 +76,8 @@ private:
     std::unique_ptr<CodeStore> codes_;
     std::unique_ptr<TokenStore> tokens_;
     std::unique_ptr<NoteStore> notes_;
+    std::unique_ptr<ListingCache> listingCache_;
+    std::unique_ptr<NoteListings> listings_;
     std::unique_ptr<TelemetryStore> telemetry_;
     std::unique_ptr<CodeDelivery> delivery_;
     std::unique_ptr<SignInAttempts> attempts_;

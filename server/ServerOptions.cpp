@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -226,6 +227,12 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments,
             options.http.allowedHosts.push_back(reader.value(name));
         } else if (name == "--connections-per-client") {
             options.http.connectionsPerClient = positiveCount(name, reader.value(name));
+        } else if (name == "--listing-cache-mib") {
+            const size_t mebibytes = positiveCount(name, reader.value(name));
+            if (mebibytes > (SIZE_MAX >> 20)) {
+                throw Error(name + " is more memory than there can be");
+            }
+            options.listingCacheBytes = mebibytes << 20;
         } else {
             throw Error("Unknown option " + name + " (see --help)");
         }
@@ -282,6 +289,7 @@ Options:
                          others get 421)
   --connections-per-client N
                          open connections one client address may hold (32)
+  --listing-cache-mib N  memory for note listings kept for reuse (default 64)
   --help                 show this text
 
 Without --smtp, sign-in codes are written to the log and to

@@ -31,6 +31,8 @@ struct ServerOptions {
     std::optional<std::vector<std::string>> signupDomains;
     // Longer uploads are refused before they are decoded.
     double maxAudioSeconds = 30 * 60;
+    // What the note listings last answered may keep in memory for reuse.
+    size_t listingCacheBytes = size_t{64} << 20;
     // Sentences to log at start (secrets given where other users can read them).
     std::vector<std::string> notices;
     // TLS, accepted host names and the per-client connection cap.

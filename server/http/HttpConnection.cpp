@@ -259,7 +259,10 @@ asio::awaitable<void> HttpConnection::reply(Stream& stream, const Request& reque
                                             Response response, unsigned version, bool keepAlive,
                                             SteadyClock::time_point started) {
     logRequest(request, response, started);
-    http::response<http::string_body> message{static_cast<http::status>(response.status), version};
+    // The body stays where it is (in `response`, alive until the write ends):
+    // a cached listing of megabytes goes out without a copy.
+    http::response<http::span_body<const char>> message{static_cast<http::status>(response.status),
+                                                        version};
     message.set("X-Content-Type-Options", "nosniff");
     message.set("Referrer-Policy", "no-referrer");
     for (const auto& [name, value] : response.headers) {
@@ -268,7 +271,8 @@ asio::awaitable<void> HttpConnection::reply(Stream& stream, const Request& reque
     if (!response.contentType.empty()) {
         message.set(http::field::content_type, response.contentType);
     }
-    message.body() = std::move(response.body);
+    const std::string_view body = response.bodyText();
+    message.body() = {body.data(), body.size()};
     message.keep_alive(keepAlive);
     message.prepare_payload();
     lowest(stream).expires_after(kWriteDeadline);
@@ -308,8 +312,8 @@ void HttpConnection::logRequest(const Request& request, const Response& response
     std::replace_if(
         what.begin(), what.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
     context_.log.write(clientAddress_ + " \"" + what + "\" " + std::to_string(response.status) +
-                       " " + std::to_string(response.body.size()) + "B " + std::to_string(millis) +
-                       "ms");
+                       " " + std::to_string(response.bodyText().size()) + "B " +
+                       std::to_string(millis) + "ms");
 }
 
 } // namespace orvendi::server

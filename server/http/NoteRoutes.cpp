@@ -7,9 +7,11 @@
 #include "Utf8.h"
 #include "base/IsoTime.h"
 #include "http/BearerAuth.h"
+#include "http/CachedReply.h"
 #include "http/JsonReply.h"
 #include "http/JsonRequest.h"
 #include "http/NoteJson.h"
+#include "http/NoteListings.h"
 #include "http/Router.h"
 #include "storage/NoteStore.h"
 
@@ -95,18 +97,18 @@ std::optional<int64_t> sinceOf(const Request& request) {
 
 } // namespace
 
-NoteRoutes::NoteRoutes(const BearerAuth& auth, NoteStore& notes, const Clock& clock)
-    : auth_(auth), notes_(notes), clock_(clock) {}
+NoteRoutes::NoteRoutes(const BearerAuth& auth, NoteStore& notes, NoteListings& listings,
+                       const Clock& clock)
+    : auth_(auth), notes_(notes), listings_(listings), clock_(clock) {}
 
 void NoteRoutes::registerRoutes(Router& router) {
     router.get("/api/notes", [this](const auto& request, auto& response) {
         const int64_t userId = auth_.requireUser(request);
         const auto since = sinceOf(request);
         const bool full = wantsFull(request);
-        const std::vector<Note> notes = notes_.list(userId, since, full);
-        JsonReply::sendText(response, 200,
-                            full ? NoteJson::fullList(notes, notes_.related(notes))
-                                 : NoteJson::summaries(notes));
+        const auto answer =
+            listings_.answer(userId, since, full, CachedReply::acceptsGzip(request));
+        CachedReply::send(request, response, *answer);
     });
 
     auto noteAnswer = [this](int64_t userId, const std::string& id) {

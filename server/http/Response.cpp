@@ -16,7 +16,18 @@ void Response::setHeader(const std::string& name, const std::string& value) {
 
 void Response::setContent(std::string content, std::string type) {
     body = std::move(content);
+    sharedBody.reset();
     contentType = std::move(type);
+}
+
+void Response::setSharedContent(std::shared_ptr<const std::string> content, std::string type) {
+    sharedBody = std::move(content);
+    body.clear();
+    contentType = std::move(type);
+}
+
+std::string_view Response::bodyText() const {
+    return sharedBody ? std::string_view(*sharedBody) : std::string_view(body);
 }
 
 void Response::redirect(const std::string& location) {

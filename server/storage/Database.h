@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "storage/Statement.h"
@@ -38,27 +39,16 @@ public:
     // Runs `work` inside one transaction: all of its changes or none. The
     // write lock is taken at the start, so two transactions never deadlock.
     template <class Work> auto transaction(Work&& work) {
-        const Lease lease(*this);
-        Connection& connection = lease.connection();
-        if (connection.inTransaction) {
-            return work();
-        }
-        execute("BEGIN IMMEDIATE");
-        connection.inTransaction = true;
-        try {
-            if constexpr (std::is_void_v<decltype(work())>) {
-                work();
-                finishTransaction();
-            } else {
-                auto result = work();
-                finishTransaction();
-                return result;
-            }
-        } catch (...) {
-            connection.inTransaction = false;
-            execute("ROLLBACK");
-            throw;
-        }
+        return inTransaction("BEGIN IMMEDIATE", std::forward<Work>(work));
+    }
+
+    // Runs reads that must agree with each other: all of them see the
+    // database as it was at the first, whatever commits meanwhile. Takes no
+    // lock, so writers and outside processes go on as usual. Reads only: a
+    // write inside it would start from a snapshot another writer may have
+    // outdated.
+    template <class Work> auto snapshot(Work&& work) {
+        return inTransaction("BEGIN DEFERRED", std::forward<Work>(work));
     }
 
     // Only while the calling thread holds a connection (inside
@@ -88,6 +78,30 @@ private:
         Connection* connection_;
         bool outermost_;
     };
+
+    template <class Work> auto inTransaction(std::string_view begin, Work&& work) {
+        const Lease lease(*this);
+        Connection& connection = lease.connection();
+        if (connection.inTransaction) {
+            return work();
+        }
+        execute(begin);
+        connection.inTransaction = true;
+        try {
+            if constexpr (std::is_void_v<decltype(work())>) {
+                work();
+                finishTransaction();
+            } else {
+                auto result = work();
+                finishTransaction();
+                return result;
+            }
+        } catch (...) {
+            connection.inTransaction = false;
+            execute("ROLLBACK");
+            throw;
+        }
+    }
 
     Connection* open(const std::filesystem::path& file);
     Connection& current();

@@ -130,6 +130,27 @@ std::vector<Note> NoteStore::list(int64_t userId, std::optional<int64_t> changed
     });
 }
 
+NoteStore::Listing NoteStore::listing(int64_t userId, std::optional<int64_t> changedAfterMs,
+                                      bool full) {
+    return db_.snapshot([&] {
+        Listing listing;
+        listing.version = version(userId);
+        listing.notes = list(userId, changedAfterMs, full);
+        if (full) {
+            listing.related = related(listing.notes);
+        }
+        return listing;
+    });
+}
+
+int64_t NoteStore::version(int64_t userId) {
+    return db_.withConnection([&]() -> int64_t {
+        Statement query = db_.prepare("SELECT version FROM note_versions WHERE user_id = ?");
+        query.bindInteger(1, userId);
+        return query.step() ? query.integer(0) : 0;
+    });
+}
+
 std::optional<Note> NoteStore::find(int64_t userId, const std::string& id) {
     return db_.withConnection([&]() -> std::optional<Note> {
         Statement query = db_.prepare(std::string("SELECT ") + kColumns +

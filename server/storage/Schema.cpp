@@ -1,5 +1,6 @@
 #include "storage/Schema.h"
 
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,39 @@ INSERT OR IGNORE INTO note_labels (note_id, user_id, label)
 DROP INDEX notes_by_user;
 CREATE INDEX notes_by_user ON notes(user_id, created_ms DESC, id DESC);
 )",
+    // A version of each user's notes, changed by every write to them or to
+    // their labels, whichever program writes (this server, the sqlite3 shell,
+    // a restore): an answer made from them can be reused while it stays the
+    // same. Random rather than counted, so that a restored copy never brings
+    // back a version that once stood for other contents.
+    R"(
+CREATE TABLE note_versions (
+    user_id INTEGER PRIMARY KEY,
+    version INTEGER NOT NULL
+);
+CREATE TRIGGER note_inserted AFTER INSERT ON notes BEGIN
+    INSERT INTO note_versions VALUES (NEW.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+END;
+CREATE TRIGGER note_updated AFTER UPDATE ON notes BEGIN
+    INSERT INTO note_versions VALUES (OLD.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+    INSERT INTO note_versions VALUES (NEW.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+END;
+CREATE TRIGGER note_deleted AFTER DELETE ON notes BEGIN
+    INSERT INTO note_versions VALUES (OLD.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+END;
+CREATE TRIGGER note_label_inserted AFTER INSERT ON note_labels BEGIN
+    INSERT INTO note_versions VALUES (NEW.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+END;
+CREATE TRIGGER note_label_deleted AFTER DELETE ON note_labels BEGIN
+    INSERT INTO note_versions VALUES (OLD.user_id, random())
+        ON CONFLICT (user_id) DO UPDATE SET version = excluded.version;
+END;
+)",
 };
 
 int64_t currentVersion(Database& db) {
@@ -131,16 +165,23 @@ int64_t currentVersion(Database& db) {
     return query.step() ? query.integer(0) : 0;
 }
 
-// Runs a script of several statements, one prepared statement at a time.
+// Runs a script of several statements, one prepared statement at a time. A
+// statement ends at the first semicolon that completes it: those inside a
+// trigger's body do not.
 void runScript(Database& db, const std::string& script) {
+    std::string statement;
     size_t start = 0;
     while (start < script.size()) {
         const size_t end = script.find(';', start);
-        const std::string statement =
-            script.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (statement.find_first_not_of(" \n\t") != std::string::npos) {
+        statement += script.substr(start, end == std::string::npos ? end : end - start + 1);
+        if (end != std::string::npos && !sqlite3_complete(statement.c_str())) {
+            start = end + 1;
+            continue;
+        }
+        if (statement.find_first_not_of(" \n\t;") != std::string::npos) {
             db.execute(statement);
         }
+        statement.clear();
         if (end == std::string::npos) {
             break;
         }
