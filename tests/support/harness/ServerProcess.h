@@ -40,6 +40,8 @@ public:
     std::optional<std::string> signInCode(const std::string& address) const;
     // How often the log shows `request` ("POST /api/transcribe") answered with `status`.
     int requestCount(const std::string& request, int status = 200) const;
+    // The most memory the process has used so far (VmHWM), in KiB; -1 when unknown.
+    long peakMemoryKiB() const;
     // SIGTERM, then SIGKILL if it has not ended after a few seconds. Returns
     // the exit status (or 128 + the signal that ended it). Idempotent.
     int stop();
