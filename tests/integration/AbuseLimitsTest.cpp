@@ -36,6 +36,7 @@ std::string wavDeclaring(uint32_t rate, uint16_t channels, uint32_t frames) {
 
 class AudioLimitsTest : public ServerFixture {
 protected:
+    bool recognisesSpeech() const override { return true; }
     std::vector<std::string> serverArguments() const override {
         return {"--max-audio-seconds", "5"};
     }

@@ -20,13 +20,8 @@ size_t countOf(const std::string& text, const std::string& what) {
     return count;
 }
 
-class RequestLimitsTest : public ServerFixture {
-protected:
-    // The offline recogniser's model is not needed and would dwarf what is measured.
-    std::vector<std::string> serverArguments() const override {
-        return {"--anon-key", kAnonKey, "--asr", "http://127.0.0.1:9"};
-    }
-};
+// Without the offline recogniser, whose model would dwarf what is measured.
+using RequestLimitsTest = ServerFixture;
 
 TEST_F(RequestLimitsTest, BodiesAreRefusedAtTheRouteLimitWhateverTheirFraming) {
     const std::string token = tokenFor("mallory@example.com");

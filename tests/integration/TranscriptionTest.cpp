@@ -13,6 +13,7 @@ constexpr const char* kBoundary = "orvendi-5B1F0C1E-0D53-4C7B-9C0B-6A2E8C1D3F40"
 
 class TranscriptionTest : public ServerFixture {
 protected:
+    bool recognisesSpeech() const override { return true; }
     void SetUp() override {
         ServerFixture::SetUp();
         token_ = tokenFor("speaker@example.com");

@@ -10,6 +10,7 @@ namespace {
 // link opened anywhere): they hand over to the running agent and exit.
 class LaunchAgainTest : public AgentFixture {
 protected:
+    bool recognisesSpeech() const override { return false; }
     void launchAgain(const QStringList& arguments) {
         const auto launch = agent().launchAgain(arguments);
         EXPECT_TRUE(launch.finished) << arguments.join(' ').toStdString();

@@ -1,10 +1,15 @@
 #include "support/harness/ServerFixture.h"
 
+#include <algorithm>
+
 namespace orvendi::test {
 void ServerFixture::SetUp() {
-    server_ = std::make_unique<ServerProcess>(
-        ServerProcess::Options{ORVENDI_BIN_DIR "/orvendi-server", dataDir(),
-                               temp_.path() / "server.log", serverArguments()});
+    auto arguments = serverArguments();
+    if (!recognisesSpeech() && std::ranges::find(arguments, "--asr") == arguments.end()) {
+        arguments.insert(arguments.end(), {"--asr", ServerProcess::kNoSpeechService});
+    }
+    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
+        ORVENDI_BIN_DIR "/orvendi-server", dataDir(), temp_.path() / "server.log", arguments});
 }
 
 void ServerFixture::restartServer() {

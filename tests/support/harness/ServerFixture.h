@@ -23,6 +23,10 @@ protected:
     void SetUp() override;
     // Extra command-line arguments for the server the fixture starts.
     virtual std::vector<std::string> serverArguments() const { return {"--anon-key", kAnonKey}; }
+    // Whether the server loads its offline recogniser, which costs it seconds
+    // at every start. Without it (and without an --asr of the test's own)
+    // uploads go to a speech service that does not answer.
+    virtual bool recognisesSpeech() const { return false; }
 
     void restartServer();
     std::filesystem::path dataDir() const { return temp_.path() / "data"; }

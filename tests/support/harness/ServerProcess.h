@@ -14,6 +14,10 @@ namespace orvendi::test {
 // process id.
 class ServerProcess {
 public:
+    // An --asr address where no speech service answers (the discard port): the
+    // server then starts without loading its offline recogniser.
+    static constexpr const char* kNoSpeechService = "http://127.0.0.1:9";
+
     struct Options {
         std::filesystem::path binary;
         std::filesystem::path dataDir;
