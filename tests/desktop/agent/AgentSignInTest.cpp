@@ -10,10 +10,13 @@ namespace orvendi::test {
 namespace {
 
 // Signing in through the agent's window, and what follows: the signed-in
-// setup, the workspace with the session, and the next launch.
+// setup, the workspace with the session, the floating status panel a
+// recording shows, and the next launch.
 class AgentSignInTest : public AgentFixture {
 protected:
+    bool recognisesSpeech() const override { return false; }
     static constexpr const char* kEmail = "reader@example.com";
+    static constexpr QSize kHUDSize{210, 48};
 
     // Types the address (with blanks the window must trim), then the code
     // from the outbox, each confirmed with Return. A wrong code is the
@@ -38,6 +41,45 @@ protected:
         pressKeys("Return");
     }
 
+    // The status panel if it is up now.
+    std::optional<AgentWindow> visibleHUD() {
+        for (const auto& window : agent().visibleWindows()) {
+            if (window.geometry.size() == kHUDSize) {
+                return window;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Starts a recording from the tray; the panel shows it.
+    std::optional<AgentWindow> startRecording() {
+        EXPECT_TRUE(clickTrayItem("Start recording"));
+        return agent().waitForWindow(kWorkspaceTitle, kHUDSize);
+    }
+
+    // Stops it; with nothing said (the session's microphone hears a quiet
+    // room) the panel reports unusable audio and hides.
+    void stopRecording() {
+        ASSERT_TRUE(eventually([&] { return trayItem("Stop & transcribe").has_value(); }))
+            << "the menu never offered to stop";
+        ASSERT_TRUE(clickTrayItem("Stop & transcribe"));
+        ASSERT_TRUE(eventually([&] { return !visibleHUD(); }, 60)) << "the panel stayed up";
+    }
+
+    static void drag(const QPoint& from, const QPoint& to) {
+        auto move = [](const QPoint& point) {
+            runProcess("xdotool",
+                       {"mousemove", QString::number(point.x()), QString::number(point.y())});
+        };
+        move(from);
+        runProcess("xdotool", {"mousedown", "1"});
+        constexpr int kSteps = 4;
+        for (int step = 1; step <= kSteps; ++step) {
+            move(from + (to - from) * step / kSteps);
+        }
+        runProcess("xdotool", {"mouseup", "1"});
+    }
+
     bool signInWindowVisible() {
         const auto windows = agent().visibleWindows();
         return std::any_of(windows.begin(), windows.end(),
@@ -49,8 +91,10 @@ protected:
 // title bar may shift it by this much.
 constexpr int kFrameAllowance = 40;
 
-// From the first launch, signed out, to the next launch after signing in.
-TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunchKeepsIt) {
+// From the first launch, signed out, to the next launch after signing in,
+// which keeps the session, the workspace's size and where the user dragged
+// the status panel.
+TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsAndTheNextLaunchKeepsSessionAndPlaces) {
     startAgent(Launch::SignedOut);
     const auto signIn = agent().waitForWindow(kSignInTitle, QSize(480, 430));
     ASSERT_TRUE(signIn) << "no sign-in window";
@@ -81,16 +125,11 @@ TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunch
     ASSERT_TRUE(waitForRequest("GET /api/account"));
     ASSERT_TRUE(waitForRequest("GET /api/installations"));
     EXPECT_EQ(requestCount("GET /api/account", 401), 0) << "the page had no valid session";
+    // The report was accepted with the new session (what the server keeps of
+    // it is the telemetry integration test's).
     ASSERT_TRUE(waitForRequest("POST /api/native-status"));
     processEventsFor(1); // let the page draw what it fetched
     screenshot("agent-workspace", workspace->geometry);
-
-    // The installation report reached the account that signed in.
-    const std::string token = signInThroughApi(kEmail);
-    const auto installations = apiGet("/api/installations", token)["installations"];
-    ASSERT_EQ(installations.size(), 1u) << installations.dump();
-    EXPECT_EQ(installations[0]["platform"], "linux");
-    EXPECT_TRUE(installations[0]["permissions"].is_object()) << installations.dump();
 
     // The signed-in setup ran once: a second run would have opened the main page.
     EXPECT_EQ(requestCount("GET /settings"), 1);
@@ -101,6 +140,25 @@ TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunch
     runProcess("xdotool", {"windowsize", workspace->id, "1000", "700"});
     ASSERT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700), 15));
     EXPECT_TRUE(eventually([&] { return settingsText() != settingsBefore; }, 15));
+
+    // A recording shows the panel; the user drags it elsewhere.
+    const auto shown = startRecording();
+    ASSERT_TRUE(shown) << "no panel while recording";
+    processEventsFor(0.5); // let it draw
+    screenshot("agent-hud", shown->geometry);
+    const QPoint dropped = shown->geometry.topLeft() + QPoint(-400, 250);
+    const QPoint grab = shown->geometry.center();
+    drag(grab, grab + (dropped - shown->geometry.topLeft()));
+    ASSERT_TRUE(eventually(
+        [&] {
+            const auto moved = visibleHUD();
+            return moved && moved->geometry.topLeft() == dropped;
+        },
+        15))
+        << "the panel did not follow the drag";
+    ASSERT_TRUE(eventually(
+        [&] { return settingsText().find("RecordingHUDOrigin") != std::string::npos; }, 10));
+    stopRecording();
 
     // The session outlives the agent (it is in the keyring): the next launch
     // goes straight to the main page, signed in, without the window, and
@@ -113,7 +171,12 @@ TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsWithTheSessionAndTheNextLaunch
     EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
     EXPECT_FALSE(signInWindowVisible());
     EXPECT_EQ(requestCount("GET /settings"), 1);
-    EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 2); // the window's and the API's
+    EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 1); // the window's only
+
+    const auto again = startRecording();
+    ASSERT_TRUE(again) << "no panel after the restart";
+    EXPECT_EQ(again->geometry.topLeft(), dropped);
+    stopRecording();
 }
 
 } // namespace
