@@ -9,10 +9,12 @@
 namespace orvendi::test {
 namespace {
 
-// Signing in through the agent's window, and what follows: the signed-in
-// setup, the workspace with the session, the floating status panel a
-// recording shows, and the next launch.
-class AgentSignInTest : public AgentFixture {
+// The agent from its first launch, signed out, through signing in in its
+// window, the signed-in setup, the workspace with the session and the
+// floating status panel a recording shows, to the next launch and the later
+// `orvendi` launches (the launcher, an "orvendi:" link opened anywhere) that
+// hand over to it and exit. One story, as each agent start costs seconds.
+class AgentLaunchesTest : public AgentFixture {
 protected:
     bool recognisesSpeech() const override { return false; }
     static constexpr const char* kEmail = "reader@example.com";
@@ -80,6 +82,30 @@ protected:
         runProcess("xdotool", {"mouseup", "1"});
     }
 
+    void launchAgain(const QStringList& arguments) {
+        const auto launch = agent().launchAgain(arguments);
+        EXPECT_TRUE(launch.finished) << arguments.join(' ').toStdString();
+        EXPECT_EQ(launch.exitCode, 0) << launch.errors.toStdString();
+    }
+
+    void closeWorkspace(const AgentWindow& workspace) {
+        activateWindow(workspace);
+        pressKeys("alt+F4");
+        ASSERT_TRUE(eventually([&] { return agent().visibleWindows().empty(); }))
+            << "the workspace window did not close";
+        EXPECT_TRUE(agent().running()) << "closing the last window ended the agent";
+        // The page goes with the window: no renderer process stays behind.
+        EXPECT_TRUE(eventually([&] { return rendererProcesses() == 0; }))
+            << rendererProcesses() << " web renderer processes left";
+    }
+
+    // The web engine's renderer processes of the agent.
+    int rendererProcesses() {
+        const auto listing = runProcess("pgrep", {"-g", QString::number(agent().pid()), "-f",
+                                                  "QtWebEngineProcess.*--type=renderer"});
+        return static_cast<int>(listing.output.split('\n', Qt::SkipEmptyParts).size());
+    }
+
     bool signInWindowVisible() {
         const auto windows = agent().visibleWindows();
         return std::any_of(windows.begin(), windows.end(),
@@ -91,10 +117,10 @@ protected:
 // title bar may shift it by this much.
 constexpr int kFrameAllowance = 40;
 
-// From the first launch, signed out, to the next launch after signing in,
-// which keeps the session, the workspace's size and where the user dragged
-// the status panel.
-TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsAndTheNextLaunchKeepsSessionAndPlaces) {
+// The next launch after signing in keeps the session, the workspace's size
+// and where the user dragged the status panel; later launches reopen the
+// workspace or follow their link.
+TEST_F(AgentLaunchesTest, CodeSignInOpensTheSettingsNextLaunchesKeepItAndLaterOnesHandOver) {
     startAgent(Launch::SignedOut);
     const auto signIn = agent().waitForWindow(kSignInTitle, QSize(480, 430));
     ASSERT_TRUE(signIn) << "no sign-in window";
@@ -168,7 +194,8 @@ TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsAndTheNextLaunchKeepsSessionAn
     startAgent(Launch::SignedOut);
     EXPECT_TRUE(waitForRequest("GET /app"));
     EXPECT_TRUE(waitForRequest("POST /api/native-status", 200, reports + 1));
-    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
+    const auto reopened = agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700));
+    ASSERT_TRUE(reopened);
     EXPECT_FALSE(signInWindowVisible());
     EXPECT_EQ(requestCount("GET /settings"), 1);
     EXPECT_EQ(requestCount("POST /api/native-auth/verify"), 1); // the window's only
@@ -177,6 +204,40 @@ TEST_F(AgentSignInTest, CodeSignInOpensTheSettingsAndTheNextLaunchKeepsSessionAn
     ASSERT_TRUE(again) << "no panel after the restart";
     EXPECT_EQ(again->geometry.topLeft(), dropped);
     stopRecording();
+
+    // A plain launch while the workspace shows changes nothing; "Open
+    // Orvendi" loads the main page in it.
+    EXPECT_GT(rendererProcesses(), 0);
+    const int notes = requestCount("GET /api/notes");
+    launchAgain({});
+    ASSERT_TRUE(clickTrayItem("Open Orvendi"));
+    ASSERT_TRUE(waitForRequest("GET /app", 200, 2));
+    ASSERT_TRUE(waitForRequest("GET /api/notes", 200, notes + 1)); // the page's
+    EXPECT_EQ(requestCount("GET /app"), 2);
+    EXPECT_EQ(requestCount("GET /settings"), 1);
+
+    // With no window shown, a plain launch reopens the main page.
+    closeWorkspace(*reopened);
+    launchAgain({});
+    EXPECT_TRUE(waitForRequest("GET /app", 200, 3));
+    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
+
+    // A permissions link the agent does not know leads to the settings page,
+    // which is handed the session again; a link of another kind is ignored.
+    const int accounts = requestCount("GET /api/account");
+    closeWorkspace(*reopened);
+    launchAgain({"orvendi://permissions/bogus"});
+    EXPECT_TRUE(waitForRequest("GET /settings", 200, 2));
+    EXPECT_TRUE(waitForRequest("GET /api/account", 200, accounts + 1));
+    EXPECT_TRUE(agent().waitForWindow(kWorkspaceTitle, QSize(1000, 700)));
+    launchAgain({"orvendi://elsewhere/settings"});
+    // Requests reach the agent in order: the menu's page is the next one.
+    ASSERT_TRUE(clickTrayItem("Settings & permissions…"));
+    EXPECT_TRUE(waitForRequest("GET /settings", 200, 3));
+    EXPECT_TRUE(waitForRequest("GET /api/account", 200, accounts + 2));
+    EXPECT_EQ(requestCount("GET /settings"), 3);
+    EXPECT_EQ(requestCount("GET /app"), 3);
+    EXPECT_TRUE(agent().running());
 }
 
 } // namespace
