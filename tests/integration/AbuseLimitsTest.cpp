@@ -1,13 +1,9 @@
 // What a hostile or careless client can do to a running server, over real
 // sockets: audio that would decode to far more than it weighs, guessing and
 // locking out from another network, and a data folder open to others.
-#include <arpa/inet.h>
-#include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "support/harness/RawClient.h"
 #include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
@@ -38,20 +34,9 @@ std::string wavDeclaring(uint32_t rate, uint16_t channels, uint32_t frames) {
     return wav + std::string(dataBytes, '\0');
 }
 
-// The most memory the process has used so far (VmHWM), in kB.
-long peakMemoryKb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
-
 class AudioLimitsTest : public ServerFixture {
 protected:
+    bool recognisesSpeech() const override { return true; }
     std::vector<std::string> serverArguments() const override {
         return {"--max-audio-seconds", "5"};
     }
@@ -59,7 +44,7 @@ protected:
 
 TEST_F(AudioLimitsTest, AudioOutsideTheLimitsIsRefusedBeforeItIsDecoded) {
     const std::string token = tokenFor("a@example.com");
-    const long peakBefore = peakMemoryKb(server().pid());
+    const long peakBefore = server().peakMemoryKiB();
     const struct {
         const char* name;
         std::string wav;
@@ -79,34 +64,20 @@ TEST_F(AudioLimitsTest, AudioOutsideTheLimitsIsRefusedBeforeItIsDecoded) {
         EXPECT_EQ(result->status, 400) << c.name;
         EXPECT_NE(errorOf(result).find(c.error), std::string::npos) << c.name << result->body;
     }
-    EXPECT_LT(peakMemoryKb(server().pid()) - peakBefore, 40'000);
+    EXPECT_LT(server().peakMemoryKiB() - peakBefore, 40'000);
 }
 
 // Posts JSON from the given loopback address (127.0.0.2 is another client
 // network to the server) and returns the status.
 int postFrom(const char* sourceAddress, int port, const std::string& path,
              const nlohmann::json& body) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in source{}, server{};
-    source.sin_family = server.sin_family = AF_INET;
-    inet_pton(AF_INET, sourceAddress, &source.sin_addr);
-    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
-    server.sin_port = htons(static_cast<uint16_t>(port));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0 ||
-        ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        ::close(fd);
-        return -1;
-    }
+    RawClient client(port, sourceAddress);
     const std::string json = body.dump();
-    const std::string request = "POST " + path +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                                "Content-Type: application/json\r\nContent-Length: " +
-                                std::to_string(json.size()) + "\r\n\r\n" + json;
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    char head[13] = {};
-    const ssize_t got = ::recv(fd, head, 12, MSG_WAITALL);
-    ::close(fd);
-    return got == 12 ? std::atoi(head + 9) : -1;
+    client.send("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                "Content-Type: application/json\r\nContent-Length: " + std::to_string(json.size()) +
+                "\r\n\r\n" + json);
+    const std::string status = client.statusLine();
+    return status.size() >= 12 ? std::atoi(status.c_str() + 9) : -1;
 }
 
 using SignInAbuseTest = ServerFixture;

@@ -23,12 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::vector<double> samplesOf(const Bytes& pcm) {
-    std::vector<double> out(pcm.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        out[i] = int16_t(uint16_t(pcm[2 * i] | pcm[2 * i + 1] << 8)) / 32768.0;
+// The samples of 16-bit PCM, full scale 1.
+std::vector<double> levelsOf(const Bytes& pcm) {
+    const auto samples = test::samplesOf(pcm);
+    std::vector<double> levels(samples.begin(), samples.end());
+    for (double& level : levels) {
+        level /= 32768.0;
     }
-    return out;
+    return levels;
 }
 
 // Where the first sample above the noise floor is.
@@ -93,7 +95,7 @@ private:
 TEST_F(RecorderOnPulseAudio, ASpokenSentenceComesBackAt16kMonoWithItsLevelAndLength) {
     const auto speech = temp() / "speech.wav";
     test::writeSpeech("Please remind me to water the plants on Thursday morning.", speech);
-    const auto source = samplesOf(*convertTo16kMonoInt16(speech));
+    const auto source = levelsOf(*convertTo16kMonoInt16(speech));
 
     for (const test::AudioSession::Options format : {test::AudioSession::Options{48000, 2, true},
                                                      test::AudioSession::Options{44100, 1, true}}) {
@@ -121,7 +123,7 @@ TEST_F(RecorderOnPulseAudio, ASpokenSentenceComesBackAt16kMonoWithItsLevelAndLen
         EXPECT_EQ(info.sampleRate, 16000);
         EXPECT_EQ(info.channels, 1);
 
-        const auto recorded = samplesOf(*WAV::pcmData(recording->wav));
+        const auto recorded = levelsOf(*WAV::pcmData(recording->wav));
         // As long as the microphone ran, less what was still on its way
         // through the server when the tap was removed.
         const double recordedSeconds = double(recorded.size()) / 16000;

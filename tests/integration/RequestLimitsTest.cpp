@@ -1,15 +1,9 @@
 // The server against clients that do not play fair: bodies without honest
 // framing, slow or idle connections by the hundred, smuggled requests, and
 // bodies of the wrong type.
-#include <arpa/inet.h>
-#include <fstream>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 
+#include "support/harness/RawClient.h"
 #include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
@@ -17,77 +11,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// One TCP connection from a chosen loopback address: the whole 127/8 is this
-// machine, so many "clients" can be had without leaving it.
-class RawClient {
-public:
-    RawClient(int port, const char* from = "127.0.0.1") : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        inet_pton(AF_INET, from, &local.sin_addr);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_port = htons(static_cast<uint16_t>(port));
-        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
-    }
-    ~RawClient() { ::close(fd_); }
-    RawClient(const RawClient&) = delete;
-    RawClient& operator=(const RawClient&) = delete;
-
-    bool connected() const { return connected_; }
-    bool send(const std::string& data) {
-        return ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(data.size());
-    }
-    bool readable(std::chrono::milliseconds wait) {
-        pollfd entry{fd_, POLLIN, 0};
-        return ::poll(&entry, 1, static_cast<int>(wait.count())) > 0;
-    }
-    // Sends `chunk` over and over (at most `limit` bytes) until the server answers.
-    size_t sendUntilAnswered(const std::string& chunk, size_t limit) {
-        size_t sent = 0;
-        while (sent < limit && !readable(0ms) && send(chunk)) {
-            sent += chunk.size();
-        }
-        return sent;
-    }
-    // Everything until the server closes the connection (or `wait` passes).
-    std::string readAll(std::chrono::milliseconds wait = 10s) {
-        std::string text;
-        const auto deadline = Clock::now() + wait;
-        char buffer[4096];
-        while (Clock::now() < deadline && readable(100ms)) {
-            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                break;
-            }
-            text.append(buffer, static_cast<size_t>(got));
-        }
-        return text;
-    }
-    // True once the server has closed its side.
-    bool closedByServer(std::chrono::milliseconds wait) {
-        char byte;
-        return readable(wait) && ::recv(fd_, &byte, 1, MSG_DONTWAIT) <= 0;
-    }
-
-private:
-    int fd_;
-    bool connected_ = false;
-};
-
-long peakResidentKiB(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
 
 size_t countOf(const std::string& text, const std::string& what) {
     size_t count = 0;
@@ -97,17 +20,12 @@ size_t countOf(const std::string& text, const std::string& what) {
     return count;
 }
 
-class RequestLimitsTest : public ServerFixture {
-protected:
-    // The offline recogniser's model is not needed and would dwarf what is measured.
-    std::vector<std::string> serverArguments() const override {
-        return {"--anon-key", kAnonKey, "--asr", "http://127.0.0.1:9"};
-    }
-};
+// Without the offline recogniser, whose model would dwarf what is measured.
+using RequestLimitsTest = ServerFixture;
 
 TEST_F(RequestLimitsTest, BodiesAreRefusedAtTheRouteLimitWhateverTheirFraming) {
     const std::string token = tokenFor("mallory@example.com");
-    const long before = peakResidentKiB(server().pid());
+    const long before = server().peakMemoryKiB();
     struct Case {
         const char* name;
         std::string head;
@@ -140,7 +58,7 @@ TEST_F(RequestLimitsTest, BodiesAreRefusedAtTheRouteLimitWhateverTheirFraming) {
         EXPECT_NE(answer.find("Connection: close"), std::string::npos) << row.name;
     }
     // At most one upload's worth held at any time, however much was sent.
-    EXPECT_LT(peakResidentKiB(server().pid()) - before, 80 * 1024);
+    EXPECT_LT(server().peakMemoryKiB() - before, 80 * 1024);
     EXPECT_EQ(get("/api/notes", token)->status, 200);
 }
 

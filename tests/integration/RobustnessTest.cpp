@@ -1,8 +1,4 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include "support/harness/RawClient.h"
 #include "support/harness/ServerFixture.h"
 
 namespace orvendi::test {
@@ -38,25 +34,18 @@ TEST_F(RobustnessTest, UnknownRoutesAnswerWithJsonErrors) {
     EXPECT_FALSE(errorOf(wrongMethod).empty());
 }
 
-TEST_F(RobustnessTest, GarbageOnTheSocketDoesNotStopTheServer) {
+TEST_F(RobustnessTest, GarbageOnTheSocketDoesNotStopTheServerAndSigtermDoesCleanly) {
     for (const std::string& garbage :
          {std::string("\x16\x03\x01\x02\x00", 5), std::string(10000, 'A'),
           std::string("GET / HTTP/9.9\r\n\r\n")}) {
         // A client that writes junk and hangs up.
-        auto socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(server().port()));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::send(socket, garbage.data(), garbage.size(), MSG_NOSIGNAL);
-        ::close(socket);
+        RawClient client(server().port());
+        ASSERT_TRUE(client.connected());
+        client.send(garbage);
     }
     const std::string token = tokenFor("survivor@example.com");
     EXPECT_EQ(get("/api/notes", token)->status, 200);
-}
 
-TEST_F(RobustnessTest, StopsCleanlyOnSigterm) {
     EXPECT_EQ(server().stop(), 0);
     EXPECT_NE(server().log().find("Stopping"), std::string::npos);
 }

@@ -53,6 +53,8 @@ TEST_F(SignInTest, CodeFromTheOutboxGivesASessionAndImplausibleAddressesGet400) 
         EXPECT_FALSE(errorOf(result).empty()) << body.dump();
     }
     EXPECT_FALSE(std::filesystem::exists(dataDir() / "outbox" / "a"));
+    EXPECT_EQ(errorOf(postJson("/api/native-auth/request", {{"email", "not an address"}})),
+              "Enter a valid e-mail address.");
 }
 
 TEST_F(SignInTest, FifthWrongCodeEndsTheCode) {

@@ -11,15 +11,17 @@ namespace {
 class TlsTest : public ToolFixture {
 protected:
     void SetUp() override {
-        ToolFixture::SetUp();
         makeCertificates();
-        stopServer();
-        startServer({"--tls-cert", (temp() / "server.pem").string(), "--tls-key",
-                     (temp() / "server.key").string(), "--host", "localhost"});
+        ToolFixture::SetUp();
         url_ = "https://localhost:" + std::to_string(server().port());
         writeConfig(true, {{"api_url", url_}, {"supabase_url", url_}, {"ca_file", caFile()}});
     }
 
+    std::vector<std::string> serverArguments() const override {
+        return {"--tls-cert", (temp() / "server.pem").string(),
+                "--tls-key",  (temp() / "server.key").string(),
+                "--host",     "localhost"};
+    }
     std::string caFile() const { return (temp() / "ca.pem").string(); }
 
     // A throwaway authority and a certificate it signed for "localhost".

@@ -1,10 +1,7 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "capture/WAV.h"
+#include "support/harness/RawClient.h"
 #include "support/harness/ServerFixture.h"
 #include "support/harness/SpokenAudio.h"
 #include "support/harness/TestHTTPServer.h"
@@ -16,6 +13,7 @@ constexpr const char* kBoundary = "orvendi-5B1F0C1E-0D53-4C7B-9C0B-6A2E8C1D3F40"
 
 class TranscriptionTest : public ServerFixture {
 protected:
+    bool recognisesSpeech() const override { return true; }
     void SetUp() override {
         ServerFixture::SetUp();
         token_ = tokenFor("speaker@example.com");
@@ -105,23 +103,9 @@ TEST_F(TranscriptionTest, BadUploadsAreRefusedClearly) {
 
 // Sends only the head of a request and returns the first line of the answer.
 std::string statusLineForHead(int port, const std::string& head) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return "connect failed";
-    }
-    timeval timeout{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
-    char buffer[512] = {};
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
-    ::close(fd);
-    const std::string answer(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    return answer.substr(0, answer.find("\r\n"));
+    RawClient client(port);
+    client.send(head);
+    return client.statusLine();
 }
 
 TEST_F(TranscriptionTest, OversizedBodiesAreRefusedBeforeTheyAreRead) {

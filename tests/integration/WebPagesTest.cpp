@@ -68,14 +68,11 @@ TEST_F(WebPagesTest, PagesAndTheirFilesAreServedFromThisOriginOnly) {
     }
 }
 
-TEST_F(WebPagesTest, TheRootLeadsToTheHistory) {
-    const auto result = fetch("/");
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 302);
-    EXPECT_EQ(result->get_header_value("Location"), "/app");
-}
-
-TEST_F(WebPagesTest, OnlyTheWorkspaceFilesAreServed) {
+TEST_F(WebPagesTest, TheRootLeadsToTheHistoryAndOnlyTheWorkspaceFilesAreServed) {
+    const auto root = fetch("/");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->status, 302);
+    EXPECT_EQ(root->get_header_value("Location"), "/app");
     for (const std::string path :
          {"/web/missing.js", "/web/app.html", "/web/../CMakeLists.txt", "/web/%2e%2e/main.cpp",
           "/web/", "/web/workspace.css.map", "/app/extra"}) {

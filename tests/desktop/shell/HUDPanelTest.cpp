@@ -60,9 +60,9 @@ protected:
     }
 };
 
-// Each case starts a desktop session of its own, so one shown panel answers
-// for its place, its stacking and the focus it leaves alone.
-TEST_F(HUDPanelTest, ShowsWhereTheAgentPlacedItAboveOtherWindowsWithoutTakingTheFocus) {
+// Each case starts a desktop session of its own, so one panel answers for its
+// place, its stacking, the focus it leaves alone and the texts it shows.
+TEST_F(HUDPanelTest, ShowsWhereTheAgentPlacedItAboveOtherWindowsAndEveryMessageFits) {
     QLineEdit editor;
     editor.setWindowTitle("Somebody else's editor");
     editor.resize(400, 40);
@@ -102,9 +102,8 @@ TEST_F(HUDPanelTest, ShowsWhereTheAgentPlacedItAboveOtherWindowsWithoutTakingThe
 
     panel.orderOut();
     EXPECT_FALSE(panel.isVisible());
-}
 
-TEST_F(HUDPanelTest, EveryMessageOfTheAgentFitsAndLongerTextEndsInAnEllipsis) {
+    // Every message of the agent fits; longer text ends in an ellipsis.
     for (const char* message : {"Listening", "Recording hands-free", "Microphone permission needed",
                                 "Turning speech into text", "Microphone audio is unusable",
                                 "Pasted and remembered", "Recording saved for retry"}) {

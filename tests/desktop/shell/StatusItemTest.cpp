@@ -76,31 +76,6 @@ protected:
     std::optional<QString> service;
 };
 
-TEST_F(StatusItemTest, ClicksRunEnabledItemsOnlyAndChangesReachThePanel) {
-    const auto layout =
-        layoutWhere([](const DBusMenuEntry& root) { return root.children.size() == 8; });
-    ASSERT_TRUE(layout);
-    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Copy last dictation").id));
-    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Open Orvendi").id));
-    ASSERT_TRUE(processEventsUntil([&] { return !agent.chosen.empty(); }));
-    processEventsFor(0.2);
-    EXPECT_EQ(agent.chosen, std::vector<std::string>{"open"});
-
-    // Inserted items, new titles and enabled flags.
-    const QString warning = QString::fromUtf8("\u26A0 Grant Accessibility for the Fn key\u2026");
-    agent.menu->insertItem(0, warning.toStdString(), [] {});
-    agent.menu->insertSeparator(1);
-    agent.toggle->setTitle("Stop & transcribe");
-    agent.copy->setEnabled(true);
-    const auto changed = layoutWhere([&](const DBusMenuEntry& root) {
-        return root.children.size() == 10 && root.children[0].label == warning &&
-               root.children[2].rawLabel == QStringLiteral("Stop & transcribe") &&
-               root.children[4].enabled;
-    });
-    ASSERT_TRUE(changed);
-    EXPECT_TRUE(changed->children[1].separator);
-}
-
 // Reads an array of (width, height, ARGB32 bytes in network order) pixmaps
 // and returns the largest.
 QImage largestPixmap(const QDBusArgument& argument) {
@@ -141,7 +116,32 @@ QString toolTipTitle(const QVariant& value) {
     return title;
 }
 
-TEST_F(StatusItemTest, ItemShowsTheSymbolItsTintAndAccessibilityText) {
+// One case, as each starts a desktop session of its own: menu changes and
+// clicks, then the icon and its text.
+TEST_F(StatusItemTest, ClicksRunEnabledItemsOnlyAndMenuAndIconChangesReachThePanel) {
+    const auto layout =
+        layoutWhere([](const DBusMenuEntry& root) { return root.children.size() == 8; });
+    ASSERT_TRUE(layout);
+    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Copy last dictation").id));
+    ASSERT_TRUE(panel.click(*service, entryTitled(*layout, "Open Orvendi").id));
+    ASSERT_TRUE(processEventsUntil([&] { return !agent.chosen.empty(); }));
+    processEventsFor(0.2);
+    EXPECT_EQ(agent.chosen, std::vector<std::string>{"open"});
+
+    // Inserted items, new titles and enabled flags.
+    const QString warning = QString::fromUtf8("\u26A0 Grant Accessibility for the Fn key\u2026");
+    agent.menu->insertItem(0, warning.toStdString(), [] {});
+    agent.menu->insertSeparator(1);
+    agent.toggle->setTitle("Stop & transcribe");
+    agent.copy->setEnabled(true);
+    const auto changed = layoutWhere([&](const DBusMenuEntry& root) {
+        return root.children.size() == 10 && root.children[0].label == warning &&
+               root.children[2].rawLabel == QStringLiteral("Stop & transcribe") &&
+               root.children[4].enabled;
+    });
+    ASSERT_TRUE(changed);
+    EXPECT_TRUE(changed->children[1].separator);
+
     ASSERT_TRUE(item.setSymbol("record.circle.fill", "Recording", false));
     item.setTint(Tint::SystemRed);
     QImage icon;

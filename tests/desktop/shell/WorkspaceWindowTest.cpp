@@ -95,9 +95,10 @@ protected:
     std::vector<NavigationAction> actions;
 };
 
-// Each case starts a desktop session and a web engine, so one page load of
-// /app answers for the session hand-over and for every navigation rule.
-TEST_F(WorkspaceWindowTest, OnlyItsOriginGetsTheSessionAndRefusedNavigationsLeaveThePage) {
+// One case, as each starts a desktop session and a web engine: one page load
+// of /app answers for the session hand-over and for every navigation rule,
+// then the storage and the frame outlive the view and the window.
+TEST_F(WorkspaceWindowTest, OnlyItsOriginGetsTheSessionAndStorageAndFrameOutliveTheWindow) {
     window->rebuildWebView(sessionScript("https://127.0.0.1"));
     window->load(server.origin() + "/app", 60);
     ASSERT_TRUE(processEventsUntil([&] { return title().startsWith("seen:"); }, 30));
@@ -134,9 +135,9 @@ TEST_F(WorkspaceWindowTest, OnlyItsOriginGetsTheSessionAndRefusedNavigationsLeav
     runScript("document.getElementById('blank').click()");
     ASSERT_TRUE(processEventsUntil([&] { return title() == QStringLiteral("settings"); }, 15));
     EXPECT_EQ(currentURL(), server.origin() + "/settings");
-}
 
-TEST_F(WorkspaceWindowTest, StorageAndFrameOutliveRebuildsAndWindowsWithAMinimumSize) {
+    // Local storage and the window's frame outlive rebuilds and windows; the
+    // window has a minimum size.
     QWebEngineProfile& profile = windows.webProfile();
     EXPECT_FALSE(profile.isOffTheRecord());
     EXPECT_EQ(profile.storageName(), QStringLiteral("orvendi"));

@@ -20,11 +20,14 @@ constexpr int kTitleBarAllowance = 32;
 } // namespace
 
 void AgentFixture::SetUp() {
-    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
-        helperProgram(QStringLiteral("orvendi-server")).toStdString(),
-        temp_.path() / "data",
-        temp_.path() / "server.log",
-        {"--anon-key", kAnonKey, "--user", std::string(kAccountEmail) + ":" + kAccountPassword}});
+    std::vector<std::string> arguments = {"--anon-key", kAnonKey, "--user",
+                                          std::string(kAccountEmail) + ":" + kAccountPassword};
+    if (!recognisesSpeech()) {
+        arguments.insert(arguments.end(), {"--asr", ServerProcess::kNoSpeechService});
+    }
+    server_ = std::make_unique<ServerProcess>(
+        ServerProcess::Options{helperProgram(QStringLiteral("orvendi-server")).toStdString(),
+                               temp_.path() / "data", temp_.path() / "server.log", arguments});
 }
 
 void AgentFixture::TearDown() {

@@ -35,6 +35,8 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // Whether the server loads its offline recogniser (seconds at its start).
+    virtual bool recognisesSpeech() const { return true; }
 
     ServerProcess& server() { return *server_; }
     AgentProcess& agent() { return *agent_; }

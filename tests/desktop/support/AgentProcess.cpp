@@ -4,10 +4,8 @@
 #include <QProcessEnvironment>
 #include <chrono>
 #include <csignal>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -108,10 +106,7 @@ std::filesystem::path AgentProcess::binary() {
 }
 
 std::string AgentProcess::log() const {
-    std::ifstream stream(options_.logFile);
-    std::stringstream text;
-    text << stream.rdbuf();
-    return text.str();
+    return readFile(options_.logFile);
 }
 
 bool AgentProcess::running() {

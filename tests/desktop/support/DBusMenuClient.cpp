@@ -132,19 +132,13 @@ std::optional<DBusMenuEntry> DBusMenuClient::menuLayout(const QString& service) 
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        service, path, QString::fromUtf8(kMenuInterface), QStringLiteral("GetLayout"));
-    message.setArguments({0, -1, QStringList()});
-    QDBusPendingCallWatcher watcher(connection_.asyncCall(message, 5000));
-    processEventsUntil([&] { return watcher.isFinished(); }, 8);
-    if (!watcher.isFinished() || watcher.isError()) {
+    // The answer is the layout's revision and its root entry.
+    const auto reply = call(service, path, QString::fromUtf8(kMenuInterface),
+                            QStringLiteral("GetLayout"), {0, -1, QStringList()});
+    if (!reply || reply->toList().size() != 2) {
         return std::nullopt;
     }
-    const QList<QVariant> reply = watcher.reply().arguments();
-    if (reply.size() != 2) {
-        return std::nullopt;
-    }
-    return readEntry(qvariant_cast<QDBusArgument>(reply.at(1)));
+    return readEntry(qvariant_cast<QDBusArgument>(reply->toList().at(1)));
 }
 
 bool DBusMenuClient::click(const QString& service, int id) {

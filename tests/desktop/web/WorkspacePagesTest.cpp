@@ -93,7 +93,9 @@ protected:
     QtWorkspaceWindow* qtWindow_ = nullptr;
 };
 
-TEST_F(WorkspacePagesTest, HistoryListsNotesNewestFirstAndEditsReachTheServer) {
+// Each case costs a server, a desktop session and a web engine: the history
+// page and the settings page share one.
+TEST_F(WorkspacePagesTest, HistoryListsNotesAndEditsReachTheServerAndSettingsShowTheReport) {
     const NativeSession session = sessionFor("history@example.com");
     const std::string older = addNote(session.accessToken, "Buy oat milk and coffee beans.");
     const std::string newer = addNote(session.accessToken, "Call the <b>printer</b> repair shop.");
@@ -131,19 +133,19 @@ TEST_F(WorkspacePagesTest, HistoryListsNotesNewestFirstAndEditsReachTheServer) {
     EXPECT_EQ(noteCount(), "1");
     search("printer");
     EXPECT_EQ(noteCount(), "0");
-}
 
-TEST_F(WorkspacePagesTest, SettingsShowTheLastReportWithLinksForMissingPermissions) {
-    const NativeSession session = sessionFor("settings@example.com");
+    // Another account's settings page shows its last report, with links for
+    // the permissions it misses.
+    const NativeSession other = sessionFor("settings@example.com");
     const nlohmann::json report = {{"installationId", "install-1"}, {"platform", "linux"},
                                    {"appVersion", "0.1.0"},         {"microphone", true},
                                    {"accessibility", false},        {"inputMonitoring", true},
                                    {"screenRecording", false}};
-    ASSERT_EQ(postJson("/api/native-status", report, session.accessToken)->status, 200);
+    ASSERT_EQ(postJson("/api/native-status", report, other.accessToken)->status, 200);
     const nlohmann::json event = {{"event", "signed_in"}, {"installationId", "install-1"}};
-    ASSERT_EQ(postJson("/api/activation", event, session.accessToken)->status, 200);
+    ASSERT_EQ(postJson("/api/activation", event, other.accessToken)->status, 200);
 
-    open("/settings", session);
+    open("/settings", other);
     ASSERT_TRUE(loaded());
     EXPECT_EQ(evaluate("document.getElementById('account-email').textContent"),
               "\"settings@example.com\"");

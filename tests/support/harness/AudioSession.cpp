@@ -1,13 +1,11 @@
 #include "support/harness/AudioSession.h"
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "support/harness/SoundFiles.h"
 
 namespace orvendi::test {
 namespace {
@@ -40,26 +38,11 @@ void runOrThrow(const std::vector<std::string>& arguments) {
 } // namespace
 
 int runProgram(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
+    std::string commandLine;
     for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
+        commandLine += shellQuoted(argument) + " ";
     }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) {
-        return -1;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
+    const int status = std::system((commandLine + ">/dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

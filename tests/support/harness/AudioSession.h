@@ -41,7 +41,7 @@ private:
 };
 
 // Runs a program (searched in PATH) with its output discarded; returns its exit
-// status, or -1 when it could not run.
+// status (127 when there is no such program), or -1 when a signal ended it.
 int runProgram(const std::vector<std::string>& arguments);
 
 // Spoken English from espeak-ng as a WAV file (22,050 Hz mono 16-bit).

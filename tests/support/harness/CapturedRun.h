@@ -8,8 +8,9 @@ namespace orvendi::test {
 // A program run to its end with its own environment, its standard input fed
 // from a string and both outputs captured.
 struct CapturedRun {
-    // The exit status, 128 + the signal that ended it, or -1 when it could not
-    // run or outlived the time limit (it is then killed).
+    // The exit status, 128 + the signal that ended it, 127 when it could not be
+    // executed, or -1 when it could not start or outlived the time limit (it
+    // is then killed).
     int status = -1;
     std::string out;
     std::string err;

@@ -1,11 +1,15 @@
 #include "support/harness/ServerFixture.h"
 
-namespace orvendi::test {
+#include <algorithm>
 
+namespace orvendi::test {
 void ServerFixture::SetUp() {
-    server_ = std::make_unique<ServerProcess>(
-        ServerProcess::Options{ORVENDI_BIN_DIR "/orvendi-server", dataDir(),
-                               temp_.path() / "server.log", serverArguments()});
+    auto arguments = serverArguments();
+    if (!recognisesSpeech() && std::ranges::find(arguments, "--asr") == arguments.end()) {
+        arguments.insert(arguments.end(), {"--asr", ServerProcess::kNoSpeechService});
+    }
+    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{
+        ORVENDI_BIN_DIR "/orvendi-server", dataDir(), temp_.path() / "server.log", arguments});
 }
 
 void ServerFixture::restartServer() {
@@ -81,38 +85,6 @@ std::string errorOf(const httplib::Result& result) {
     return body.is_object() && body.contains("error") && body["error"].is_string()
                ? body["error"].get<std::string>()
                : std::string();
-}
-
-std::string multipartForm(const std::string& boundary, const std::vector<FormPart>& parts) {
-    std::string body;
-    for (const auto& part : parts) {
-        body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + part.name + "\"";
-        if (!part.filename.empty()) {
-            body += "; filename=\"" + part.filename + "\"\r\nContent-Type: audio/wav";
-        }
-        body += "\r\n\r\n" + part.content + "\r\n";
-    }
-    return body + "--" + boundary + "--\r\n";
-}
-
-std::string agentMultipart(const std::string& boundary, const Bytes& wav, long durationSecs,
-                           const std::string& source, bool ephemeral) {
-    const std::string crlf = "\r\n";
-    std::string body =
-        "--" + boundary + crlf +
-        "Content-Disposition: form-data; name=\"audio\"; filename=\"recording.wav\"" + crlf +
-        "Content-Type: audio/wav" + crlf + crlf;
-    body.append(wav.begin(), wav.end());
-    body += crlf + "--" + boundary + crlf +
-            "Content-Disposition: form-data; name=\"duration_secs\"" + crlf + crlf +
-            std::to_string(durationSecs) + crlf + "--" + boundary + crlf +
-            "Content-Disposition: form-data; name=\"source\"" + crlf + crlf + source;
-    if (ephemeral) {
-        body += crlf + "--" + boundary + crlf +
-                "Content-Disposition: form-data; name=\"ephemeral\"" + crlf + crlf + "true";
-    }
-    body += crlf + "--" + boundary + "--" + crlf;
-    return body;
 }
 
 } // namespace orvendi::test

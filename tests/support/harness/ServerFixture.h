@@ -10,7 +10,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include "base/Bytes.h"
+#include "support/harness/Multipart.h"
 #include "support/harness/ServerProcess.h"
 #include "support/harness/TempDir.h"
 
@@ -23,6 +23,10 @@ protected:
     void SetUp() override;
     // Extra command-line arguments for the server the fixture starts.
     virtual std::vector<std::string> serverArguments() const { return {"--anon-key", kAnonKey}; }
+    // Whether the server loads its offline recogniser, which costs it seconds
+    // at every start. Without it (and without an --asr of the test's own)
+    // uploads go to a speech service that does not answer.
+    virtual bool recognisesSpeech() const { return false; }
 
     void restartServer();
     std::filesystem::path dataDir() const { return temp_.path() / "data"; }
@@ -56,17 +60,5 @@ nlohmann::json bodyOf(const httplib::Result& result);
 // The "error" text of an answer, empty when it has none.
 std::string errorOf(const httplib::Result& result);
 httplib::Headers bearer(const std::string& token);
-
-struct FormPart {
-    std::string name;
-    std::string content;
-    std::string filename = {}; // empty for a plain field
-};
-// A multipart/form-data body of these parts.
-std::string multipartForm(const std::string& boundary, const std::vector<FormPart>& parts);
-
-// The upload the agent sends: its exact multipart framing.
-std::string agentMultipart(const std::string& boundary, const Bytes& wav, long durationSecs,
-                           const std::string& source, bool ephemeral);
 
 } // namespace orvendi::test

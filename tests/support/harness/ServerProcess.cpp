@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "support/harness/SpawnedProcess.h"
+#include "support/harness/TempDir.h"
 
 namespace orvendi::test {
 
@@ -43,10 +44,7 @@ std::string ServerProcess::baseUrl() const {
 }
 
 std::string ServerProcess::log() const {
-    std::ifstream stream(options_.logFile);
-    std::stringstream text;
-    text << stream.rdbuf();
-    return text.str();
+    return readFile(options_.logFile);
 }
 
 void ServerProcess::waitUntilListening() {
@@ -92,6 +90,16 @@ int ServerProcess::requestCount(const std::string& request, int status) const {
         ++count;
     }
     return count;
+}
+
+long ServerProcess::peakMemoryKiB() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
 }
 
 int ServerProcess::stop() {

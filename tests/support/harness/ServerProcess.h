@@ -14,6 +14,10 @@ namespace orvendi::test {
 // process id.
 class ServerProcess {
 public:
+    // An --asr address where no speech service answers (the discard port): the
+    // server then starts without loading its offline recogniser.
+    static constexpr const char* kNoSpeechService = "http://127.0.0.1:9";
+
     struct Options {
         std::filesystem::path binary;
         std::filesystem::path dataDir;
@@ -40,6 +44,8 @@ public:
     std::optional<std::string> signInCode(const std::string& address) const;
     // How often the log shows `request` ("POST /api/transcribe") answered with `status`.
     int requestCount(const std::string& request, int status = 200) const;
+    // The most memory the process has used so far (VmHWM), in KiB; -1 when unknown.
+    long peakMemoryKiB() const;
     // SIGTERM, then SIGKILL if it has not ended after a few seconds. Returns
     // the exit status (or 128 + the signal that ended it). Idempotent.
     int stop();

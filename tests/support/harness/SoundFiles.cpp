@@ -2,8 +2,6 @@
 #include "support/harness/TempDir.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sndfile.h>
 #include <stdexcept>
 
@@ -25,20 +23,20 @@ std::string shellQuoted(const std::filesystem::path& path) {
 }
 
 Bytes readBytes(const std::filesystem::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        throw std::runtime_error("cannot read " + file.string());
-    }
     const std::string text = readFile(file);
     return Bytes(text.begin(), text.end());
 }
 
-void writeBytes(const std::filesystem::path& file, const Bytes& bytes) {
-    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-    stream.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!stream) {
-        throw std::runtime_error("cannot write " + file.string());
+std::vector<int16_t> samplesOf(const Bytes& pcm) {
+    std::vector<int16_t> samples(pcm.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = int16_t(uint16_t(pcm[2 * i] | pcm[2 * i + 1] << 8));
     }
+    return samples;
+}
+
+void writeBytes(const std::filesystem::path& file, const Bytes& bytes) {
+    writeFile(file, std::string(bytes.begin(), bytes.end()));
 }
 
 SoundInfo soundInfo(const std::filesystem::path& file) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/Bytes.h"
 
@@ -14,6 +15,8 @@ void runTool(const std::string& commandLine);
 std::string shellQuoted(const std::filesystem::path& path);
 
 Bytes readBytes(const std::filesystem::path& file);
+// The samples of 16-bit little-endian PCM.
+std::vector<int16_t> samplesOf(const Bytes& pcm);
 void writeBytes(const std::filesystem::path& file, const Bytes& bytes);
 
 // The sample rate, channel count and frame count libsndfile sees in `file`.

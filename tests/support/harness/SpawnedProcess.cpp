@@ -33,15 +33,19 @@ pid_t spawnProcess(SpawnOptions options) {
     const int logFlags =
         O_WRONLY | O_CREAT | O_CLOEXEC | (options.appendToLog ? O_APPEND : O_TRUNC);
     const int logFd = ::open(options.logFile.c_str(), logFlags, 0600);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (logFd < 0 || nullFd < 0) {
-        if (logFd >= 0) {
-            ::close(logFd);
+    const int inputFd = ::open(options.inputFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const int errorFd =
+        options.errorFile ? ::open(options.errorFile->c_str(), logFlags, 0600) : logFd;
+    const auto closeAll = [&] {
+        for (const int fd : {logFd, inputFd, errorFd == logFd ? -1 : errorFd}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
         }
-        if (nullFd >= 0) {
-            ::close(nullFd);
-        }
-        throw std::runtime_error("cannot open " + options.logFile.string());
+    };
+    if (logFd < 0 || inputFd < 0 || errorFd < 0) {
+        closeAll();
+        throw std::runtime_error("cannot open the standard streams of " + options.arguments[0]);
     }
     sigset_t none;
     sigemptyset(&none);
@@ -50,15 +54,14 @@ pid_t spawnProcess(SpawnOptions options) {
         if (options.ownProcessGroup) {
             ::setpgid(0, 0);
         }
-        ::dup2(nullFd, STDIN_FILENO);
+        ::dup2(inputFd, STDIN_FILENO);
         ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
+        ::dup2(errorFd, STDERR_FILENO);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::execve(argv[0], argv.data(), childEnvironment);
         ::_exit(127);
     }
-    ::close(logFd);
-    ::close(nullFd);
+    closeAll();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
     }

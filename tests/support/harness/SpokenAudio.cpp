@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <sstream>
-#include <stdexcept>
 #include <vector>
 
 #include "support/harness/SoundFiles.h"
@@ -13,20 +11,6 @@
 namespace orvendi::test {
 
 namespace {
-
-void run(const std::string& command) {
-    if (std::system((command + " 2>/dev/null").c_str()) != 0) {
-        throw std::runtime_error("failed: " + command);
-    }
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
 
 std::vector<std::string> words(const std::string& text) {
     std::vector<std::string> out;
@@ -87,13 +71,13 @@ std::string writeSpokenPassage(double seconds, const std::filesystem::path& work
         const auto info = soundInfo(part);
         spoken += double(info.frames) / info.sampleRate;
         parts += ' ';
-        parts += quoted(part.string());
+        parts += shellQuoted(part.string());
         if (!reference.empty()) {
             reference += ' ';
         }
         reference += kPassage[i];
     }
-    run("sox" + parts + " " + quoted(clip.string()));
+    runTool("sox" + parts + " " + shellQuoted(clip.string()));
     return reference;
 }
 
@@ -102,11 +86,13 @@ Bytes spokenWav(const std::string& sentence, const std::filesystem::path& workDi
     const auto padded = workDir / "padded.wav";
     const auto noise = workDir / "noise.wav";
     const auto mixed = workDir / "spoken.wav";
-    run("espeak-ng -v en-us -w " + quoted(voice) + " " + quoted(sentence));
+    runTool("espeak-ng -v en-us -w " + shellQuoted(voice) + " " + shellQuoted(sentence));
     const std::string rate = sampleRate > 0 ? " rate " + std::to_string(sampleRate) : "";
-    run("sox " + quoted(voice) + " -c 1 " + quoted(padded) + rate + " pad 0.3 0.3");
-    run("sox -R " + quoted(padded) + " " + quoted(noise) + " synth whitenoise vol 0.005");
-    run("sox -R -m " + quoted(padded) + " " + quoted(noise) + " -b 16 " + quoted(mixed));
+    runTool("sox " + shellQuoted(voice) + " -c 1 " + shellQuoted(padded) + rate + " pad 0.3 0.3");
+    runTool("sox -R " + shellQuoted(padded) + " " + shellQuoted(noise) +
+            " synth whitenoise vol 0.005");
+    runTool("sox -R -m " + shellQuoted(padded) + " " + shellQuoted(noise) + " -b 16 " +
+            shellQuoted(mixed));
     const std::string data = readFile(mixed);
     return Bytes(data.begin(), data.end());
 }

@@ -14,7 +14,7 @@ void ToolFixture::SetUp() {
         std::filesystem::create_directories(temp_.path() / folder);
     }
     std::filesystem::permissions(temp_.path() / "runtime", std::filesystem::perms::owner_all);
-    startServer();
+    startServer(serverArguments());
     writeConfig(true);
 }
 

@@ -28,6 +28,8 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // Extra command-line arguments for the server SetUp() starts.
+    virtual std::vector<std::string> serverArguments() const { return {}; }
 
     void startServer(const std::vector<std::string>& extraArguments = {});
     void stopServer();

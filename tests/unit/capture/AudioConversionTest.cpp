@@ -15,15 +15,8 @@ namespace orvendi {
 namespace {
 
 using test::runTool;
+using test::samplesOf;
 using test::shellQuoted;
-
-std::vector<int16_t> samplesOf(const Bytes& pcm) {
-    std::vector<int16_t> out(pcm.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        out[i] = int16_t(uint16_t(pcm[2 * i] | pcm[2 * i + 1] << 8));
-    }
-    return out;
-}
 
 int peakOf(const std::vector<int16_t>& samples, size_t from = 0) {
     int peak = 0;

@@ -18,14 +18,7 @@ namespace orvendi {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<int16_t> samplesOf(const Bytes& pcm) {
-    std::vector<int16_t> out(pcm.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        out[i] = int16_t(uint16_t(pcm[2 * i] | pcm[2 * i + 1] << 8));
-    }
-    return out;
-}
+using test::samplesOf;
 
 class RecorderTest : public testing::Test {
 public:

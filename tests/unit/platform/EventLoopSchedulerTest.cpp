@@ -69,16 +69,25 @@ TEST(EventLoopScheduler, RepeatingTimerStopsWhenInvalidated) {
     EXPECT_EQ(ticks, 3);
 }
 
-TEST(ThreadSerialQueue, SyncWaitsForEarlierWritesInOrder) {
+// The serial queues of both the agent's and the terminal tool's scheduler.
+TEST(ThreadSerialQueue, RunsOneTaskAtATimeAndSyncWaitsForEarlierWritesInOrder) {
     EventLoopScheduler scheduler;
     auto queue = scheduler.serialQueue("recorder");
+    EXPECT_EQ(queue->label(), "recorder");
     std::vector<int> order; // touched only on the queue's thread, then read after sync
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
     for (int i = 0; i < 100; ++i) {
-        queue->async([&order, i] { order.push_back(i); });
+        queue->async([&, i] {
+            overlapped = overlapped || running.fetch_add(1) != 0;
+            order.push_back(i);
+            running.fetch_sub(1);
+        });
     }
     size_t seen = 0;
     queue->sync([&] { seen = order.size(); });
     EXPECT_EQ(seen, 100u);
+    EXPECT_FALSE(overlapped);
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(order[static_cast<size_t>(i)], i);
     }

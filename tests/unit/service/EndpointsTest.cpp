@@ -33,6 +33,7 @@ TEST_F(Endpoints, OnlyAVerifiedCodeInstallsTheSessionInMemoryAndInTheStore) {
     const AnswerCase failures[] = {
         {"400 empty", ScriptedResponse::text(400, ""), "Invalid or expired code"},
         {"400 error", ScriptedResponse::json(400, {{"error", "Code expired"}}), "Code expired"},
+        {"401 error", ScriptedResponse::json(401, {{"error", "Too many wrong codes."}}), "Too many wrong codes."},
         {"200 without refresh token", ScriptedResponse::json(200, {{"accessToken", "a"}, {"error", "half a session"}}), "half a session"},
         {"200 array", ScriptedResponse::text(200, "[]"), "Invalid or expired code"},
         {"201 with a session", ScriptedResponse::json(201, {{"accessToken", "a"}, {"refreshToken", "r"}}), "Invalid or expired code"},

@@ -3,6 +3,7 @@
 
 #include "ClientFixture.h"
 #include "capture/WAV.h"
+#include "support/harness/Multipart.h"
 
 namespace orvendi::test {
 namespace {
@@ -39,25 +40,6 @@ ScriptedResponse nestedAnswer(const std::string& raw, const std::string& cleaned
                               const std::string& id) {
     return ScriptedResponse::json(
         200, {{"raw", {{"text", raw}, {"cleaned_text", cleaned}, {"id", id}}}});
-}
-
-// The body the backend must receive for one upload.
-std::string expectedBody(const std::string& boundary, const Bytes& wav, const std::string& seconds,
-                         bool ephemeral) {
-    std::string body = "--" + boundary +
-                       "\r\nContent-Disposition: form-data; name=\"audio\"; "
-                       "filename=\"recording.wav\"\r\nContent-Type: audio/wav\r\n\r\n";
-    body.append(wav.begin(), wav.end());
-    body += "\r\n--" + boundary +
-            "\r\nContent-Disposition: form-data; name=\"duration_secs\"\r\n\r\n" + seconds;
-    body +=
-        "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"source\"\r\n\r\nlinux";
-    if (ephemeral) {
-        body += "\r\n--" + boundary +
-                "\r\nContent-Disposition: form-data; name=\"ephemeral\"\r\n\r\ntrue";
-    }
-    body += "\r\n--" + boundary + "--\r\n";
-    return body;
 }
 
 // The boundary announced in the request's Content-Type.
@@ -144,13 +126,13 @@ TEST_F(Transcription, LongRecordingGoesUpInChunksThenFinalizesWithTheCallersDura
     const size_t limit = 3'145'728;
     const auto uploads = server.requests(kUpload);
     ASSERT_EQ(uploads.size(), 3u);
-    EXPECT_EQ(uploads[0].body,
-              expectedBody(boundaryOf(uploads[0]), wavOf(slice(pcm, 0, limit)), "98", true));
-    EXPECT_EQ(uploads[1].body,
-              expectedBody(boundaryOf(uploads[1]), wavOf(slice(pcm, limit, limit)), "98", true));
-    EXPECT_EQ(uploads[2].body,
-              expectedBody(boundaryOf(uploads[2]),
-                           wavOf(slice(pcm, 2 * limit, pcm.size() - 2 * limit)), "3", true));
+    EXPECT_EQ(uploads[0].body, agentMultipart(boundaryOf(uploads[0]), wavOf(slice(pcm, 0, limit)),
+                                              98, "linux", true));
+    EXPECT_EQ(uploads[1].body, agentMultipart(boundaryOf(uploads[1]),
+                                              wavOf(slice(pcm, limit, limit)), 98, "linux", true));
+    EXPECT_EQ(uploads[2].body, agentMultipart(boundaryOf(uploads[2]),
+                                              wavOf(slice(pcm, 2 * limit, pcm.size() - 2 * limit)),
+                                              3, "linux", true));
 
     const auto finalize = server.requests(kFinalize);
     ASSERT_EQ(finalize.size(), 1u);
@@ -180,7 +162,7 @@ TEST_F(Transcription, WhatFitsOneChunkOrIsEphemeralGoesUpWholeByteForByte) {
         EXPECT_EQ(sent.header("Authorization"), "Bearer access-1");
         EXPECT_FALSE(sent.header("Expect"));
         EXPECT_EQ(sent.body,
-                  expectedBody(boundaryOf(sent), wav, std::to_string(row.seconds), row.ephemeral));
+                  agentMultipart(boundaryOf(sent), wav, row.seconds, "linux", row.ephemeral));
     }
     const auto sent = server.requests(kUpload);
     ASSERT_EQ(sent.size(), 2u);
