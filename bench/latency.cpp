@@ -407,7 +407,7 @@ public:
     double tap() {
         timeline_.reset();
         press();
-        keyEvents_.send(false, false);
+        keyEvents_.send(false, false, scheduler_.now());
         // Far enough apart that two taps never make a double tap.
         waitForMainLoop(DictationGestures::kDoubleTapWindow + 0.15);
         return milliseconds(*timeline_.read(timeline_.pressed),
@@ -449,12 +449,12 @@ private:
         press();
         speak();
         timeline_.mark(timeline_.released);
-        keyEvents_.send(false, false);
+        keyEvents_.send(false, false, scheduler_.now());
     }
 
     void press() {
         timeline_.mark(timeline_.pressed);
-        keyEvents_.send(true, false);
+        keyEvents_.send(true, false, scheduler_.now());
         if (!scheduler_.runUntil([&] { return delegate_->isRecording(); }, kWaitLimitSeconds)) {
             throw std::runtime_error("the press did not start a recording; log: " + lastLog());
         }
