@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "desktop/wayland/TestPortal.h"
+#include "platform/linux/wayland/PortalKeyboard.h"
 #include "platform/linux/wayland/PortalPasteKeystroke.h"
 #include "support/fakes/CapturingLog.h"
 #include "support/fakes/FakeKeyEvents.h"

@@ -1,3 +1,6 @@
+// Qt first: the X11 headers define macros (Bool, Status) that break Qt's.
+#include "platform/linux/wayland/PortalKeyboard.h"
+
 #include "platform/linux/wayland/PortalDesktopDelivery.h"
 
 #include "base/Error.h"
@@ -5,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/linux/X11DesktopServices.h"
 #include "platform/linux/keys/DesktopSession.h"
+#include "platform/linux/wayland/VirtualKeyboard.h"
 
 namespace orvendi {
 namespace {
@@ -27,14 +31,17 @@ PortalDesktopDelivery::PortalDesktopDelivery(const DesktopSession& session,
               (waylandPasteboard_ ? "data-control" : "XWayland") + " clipboard and " +
               (remoteDesktopVersion > 0 ? "the RemoteDesktop portal's keyboard (version " +
                                               std::to_string(remoteDesktopVersion) + ")"
-                                        : "no keystroke") +
+               : keystroke_.hasKeyboard() ? std::string("the compositor's virtual keyboard")
+                                          : std::string("no keystroke")) +
               "; into XWayland windows as on X11");
 }
 
-std::unique_ptr<PortalKeyboard> PortalDesktopDelivery::openKeyboard(unsigned remoteDesktopVersion,
-                                                                    const Files& files, Log& log) {
+std::unique_ptr<SessionKeyboard> PortalDesktopDelivery::openKeyboard(unsigned remoteDesktopVersion,
+                                                                     const Files& files, Log& log) {
+    // Compositors without the portal's keyboard (Hyprland and other wlroots
+    // ones) may offer a virtual keyboard; GNOME and KDE offer none.
     if (remoteDesktopVersion == 0) {
-        return nullptr;
+        return VirtualKeyboard::connect(log);
     }
     std::filesystem::path tokenFile;
     try {

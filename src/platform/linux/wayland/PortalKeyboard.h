@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/wayland/SessionKeyboard.h"
+
 namespace orvendi {
 
 class Log;
@@ -18,7 +20,7 @@ class Log;
 // later) hands back a token for the next run; it is kept in a file of the
 // user's own, so the user is asked once and not at every launch. Main thread
 // only.
-class PortalKeyboard : public QObject {
+class PortalKeyboard : public QObject, public SessionKeyboard {
     Q_OBJECT
 
 public:
@@ -33,10 +35,11 @@ public:
     // the desktop's answers.
     void open();
     State state() const { return state_; }
+    bool ready() const override { return state_ == State::Ready; }
 
     // Presses the keys (XKB keysyms) in order and releases them in reverse.
     // False unless the session is ready and the portal took every key.
-    bool chord(const std::vector<uint32_t>& keysyms);
+    bool chord(const std::vector<uint32_t>& keysyms) override;
 
 private slots:
     void onSessionCreated(uint response, const QVariantMap& results);

@@ -4,7 +4,7 @@
 
 namespace orvendi {
 
-PortalPasteKeystroke::PortalPasteKeystroke(std::unique_ptr<PortalKeyboard> keyboard,
+PortalPasteKeystroke::PortalPasteKeystroke(std::unique_ptr<SessionKeyboard> keyboard,
                                            Pasteboard& pasteboard, KeyEvents& xwayland,
                                            FocusedWindow focusedWindow)
     : keyboard_(std::move(keyboard)), pasteboard_(pasteboard), xwayland_(xwayland),
@@ -19,7 +19,7 @@ bool PortalPasteKeystroke::post() {
     case Focus::Native:
         return keyboard_ && keyboard_->chord({XKB_KEY_Control_L, XKB_KEY_v});
     case Focus::NativeTerminal:
-        if (!keyboard_ || keyboard_->state() != PortalKeyboard::State::Ready) {
+        if (!keyboard_ || !keyboard_->ready()) {
             return false; // the primary selection stays as it was
         }
         if (const auto text = pasteboard_.string()) {

@@ -1,5 +1,7 @@
 #include "platform/linux/wayland/SwayPasteKeystroke.h"
 
+#include <xkbcommon/xkbcommon-keysyms.h>
+
 #include "platform/linux/rules/TerminalClasses.h"
 
 namespace orvendi {
@@ -32,12 +34,12 @@ bool SwayPasteKeystroke::post() {
         return false; // the text stays on the clipboard
     }
     if (!isTerminal(*window)) {
-        return keyboard_->chord({"Control_L", "v"});
+        return keyboard_->chord({XKB_KEY_Control_L, XKB_KEY_v});
     }
     if (const auto text = pasteboard_.string()) {
         pasteboard_.setPrimarySelection(*text);
     }
-    return keyboard_->chord({"Shift_L", "Insert"});
+    return keyboard_->chord({XKB_KEY_Shift_L, XKB_KEY_Insert});
 }
 
 } // namespace orvendi

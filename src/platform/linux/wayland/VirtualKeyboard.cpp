@@ -202,12 +202,12 @@ void VirtualKeyboard::send(unsigned keycode, bool pressed) {
         xkb_state_serialize_layout(state_, XKB_STATE_LAYOUT_EFFECTIVE));
 }
 
-unsigned VirtualKeyboard::keycodeOf(const std::string& keysym) const {
-    return firstKeyWith(keymap_, xkb_keysym_from_name(keysym.c_str(), XKB_KEYSYM_NO_FLAGS));
+unsigned VirtualKeyboard::keycodeOf(uint32_t keysym) const {
+    return firstKeyWith(keymap_, keysym);
 }
 
 bool VirtualKeyboard::key(const std::string& keysym, bool pressed) {
-    const xkb_keycode_t code = keycodeOf(keysym);
+    const xkb_keycode_t code = keycodeOf(xkb_keysym_from_name(keysym.c_str(), XKB_KEYSYM_NO_FLAGS));
     if (code == XKB_KEYCODE_INVALID) {
         return false;
     }
@@ -215,10 +215,10 @@ bool VirtualKeyboard::key(const std::string& keysym, bool pressed) {
     return wl_display_roundtrip(display_) >= 0;
 }
 
-bool VirtualKeyboard::chord(const std::vector<std::string>& keysyms) {
+bool VirtualKeyboard::chord(const std::vector<uint32_t>& keysyms) {
     std::vector<xkb_keycode_t> keycodes;
-    for (const auto& name : keysyms) {
-        const xkb_keycode_t code = keycodeOf(name);
+    for (const uint32_t keysym : keysyms) {
+        const xkb_keycode_t code = keycodeOf(keysym);
         if (code == XKB_KEYCODE_INVALID) {
             return false;
         }

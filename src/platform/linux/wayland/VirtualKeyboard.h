@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/wayland/SessionKeyboard.h"
+
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
@@ -22,19 +24,21 @@ class Log;
 // the compositor the session's own keymap once and keeps it: a keyboard that
 // brings a keymap of its own makes the focused window switch keymaps, after
 // which GTK 3 ignores key combinations such as Control+V.
-class VirtualKeyboard {
+class VirtualKeyboard : public SessionKeyboard {
 public:
     // None when the session has no Wayland display or the compositor offers
     // no virtual keyboards; the reason goes to the log.
     static std::unique_ptr<VirtualKeyboard> connect(Log& log);
-    ~VirtualKeyboard();
+    ~VirtualKeyboard() override;
     VirtualKeyboard(const VirtualKeyboard&) = delete;
     VirtualKeyboard& operator=(const VirtualKeyboard&) = delete;
 
-    // Presses the keys (XKB keysym names) in order and releases them in
-    // reverse, and returns once the compositor has them. False when a key is
-    // not on the keymap or the compositor went away.
-    bool chord(const std::vector<std::string>& keysyms);
+    // Presses the keys (XKB keysyms) in order and releases them in reverse,
+    // and returns once the compositor has them. False when a key is not on
+    // the keymap or the compositor went away.
+    bool chord(const std::vector<uint32_t>& keysyms) override;
+    // The compositor takes keys from the start.
+    bool ready() const override { return true; }
 
     // Presses or releases one key, so a key can stay held between calls;
     // returns as chord does.
@@ -53,7 +57,7 @@ private:
     bool setUp(Log& log);
     std::string sessionKeymap();
     bool upload(const std::string& keymap);
-    unsigned keycodeOf(const std::string& keysym) const;
+    unsigned keycodeOf(uint32_t keysym) const;
     void send(unsigned keycode, bool pressed);
 
     wl_display* display_;

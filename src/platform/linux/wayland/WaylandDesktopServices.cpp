@@ -120,13 +120,8 @@ WaylandDesktopServices::WaylandDesktopServices(const DesktopSession& session,
     }
     const unsigned remoteDesktop =
         portalInterfaceVersion(QStringLiteral("org.freedesktop.portal.RemoteDesktop"));
-    if (remoteDesktop > 0 || session.compositor == "GNOME" || session.compositor == "KDE") {
-        portalDelivery_ =
-            std::make_unique<PortalDesktopDelivery>(session, remoteDesktop, files, xwayland_, log);
-        return;
-    }
-    log.write("Orvendi: text into XWayland windows through the X11 clipboard and keystroke; "
-              "native windows of this desktop get it on the clipboard only");
+    portalDelivery_ =
+        std::make_unique<PortalDesktopDelivery>(session, remoteDesktop, files, xwayland_, log);
 }
 
 void WaylandDesktopServices::setUpSwayDelivery(const DesktopSession& session, Log& log) {

@@ -21,10 +21,11 @@ class Scheduler;
 class X11DesktopServices;
 
 // What a Wayland session changes in the agent's desktop services: the
-// dictation key and the input-monitoring probe; on sway, GNOME and KDE also
-// the focused application, the clipboard and the paste keystroke, so that text
-// reaches native Wayland windows. Everything else stays on the XWayland services it
-// is given. Logs once what the session offers.
+// dictation key and the input-monitoring probe, and the focused application,
+// the clipboard and the paste keystroke, so that text reaches native Wayland
+// windows (from sway's IPC on sway, from AT-SPI, the portal and the wlroots
+// protocols elsewhere). Everything else stays on the XWayland services it is
+// given. Logs once what the session offers.
 class WaylandDesktopServices {
 public:
     // `dictationKey`: the configuration's "dictation_key" (an XKB keysym name).
