@@ -20,12 +20,13 @@
 // written into the microphone at once (it then delivers faster than real time)
 // and the key is released once all of it has been captured.
 //
-// usage: bench_latency long [ROUNDS [WHOLE_ROUNDS]]   (default 3 1)
+// usage: bench_latency long [ROUNDS [WHOLE]]   (default 3 1)
 // A dictation of about 100 seconds (espeak-ng sentences with pauses) spoken in
 // real time against a real orvendi-server (pocketsphinx): key release → paste
 // keystroke while its parts are transcribed as it is spoken, and the word
-// error rate of the pasted text; then the same audio through the one-request
-// road (the whole recording uploaded after release) for comparison.
+// error rate of the pasted text; with WHOLE 1, each round's own recording also
+// goes through the one-request road (uploaded whole after release) for
+// comparison on the same audio.
 //
 // usage: bench_latency x11 [ROUNDS]   (default 5; inside desktop-session)
 // The delivery into a real GTK 3 entry (zenity) on X11: the same road with the
@@ -48,7 +49,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/DictationGestures.h"
-#include "capture/AudioConversion.h"
+#include "capture/StreamingConverter.h"
 #include "capture/WAV.h"
 #include "input/DeliveryRoute.h"
 #include "input/InsertionTarget.h"
@@ -133,6 +134,7 @@ public:
                           [this, tap = std::move(tap)](const float* const* planes,
                                                        uint32_t channels, uint32_t frames) {
                               timeline_.mark(timeline_.firstAudio);
+                              keep(planes, channels, frames);
                               tap(planes, channels, frames);
                               frames_ += frames;
                           });
@@ -140,6 +142,10 @@ public:
     void removeTap() override { input_.removeTap(); }
     void start() override {
         frames_ = 0;
+        {
+            std::lock_guard lock(keptMutex_);
+            kept_.clear();
+        }
         input_.start();
     }
     void stop() override {
@@ -148,10 +154,39 @@ public:
     }
     uint64_t frames() const { return frames_; }
 
+    // Keep a copy of every recording from here on, to send the same audio
+    // through another road afterwards.
+    void keepRecordings() { keeping_ = true; }
+    // The last recording as 16 kHz mono samples, converted as the agent does.
+    Bytes lastRecording() {
+        std::lock_guard lock(keptMutex_);
+        const AudioFormat format = input_.inputFormat();
+        StreamingConverter converter(format.sampleRate, format.channels);
+        Bytes pcm;
+        converter.feed(kept_.data(), kept_.size() / format.channels, pcm);
+        converter.finish(pcm);
+        return pcm;
+    }
+
 private:
+    void keep(const float* const* planes, uint32_t channels, uint32_t frames) {
+        if (!keeping_) {
+            return;
+        }
+        std::lock_guard lock(keptMutex_);
+        for (uint32_t frame = 0; frame < frames; ++frame) {
+            for (uint32_t channel = 0; channel < channels; ++channel) {
+                kept_.push_back(planes[channel][frame]);
+            }
+        }
+    }
+
     AudioInput& input_;
     Timeline& timeline_;
     std::atomic<uint64_t> frames_{0};
+    std::atomic<bool> keeping_{false};
+    std::mutex keptMutex_;
+    std::vector<float> kept_;
 };
 
 // The recorder's serial queue: its sync() is how stop() waits for the spool
@@ -419,6 +454,9 @@ public:
                             *timeline_.read(timeline_.firstAudio));
     }
 
+    void keepRecordings() { input_.keepRecordings(); }
+    Bytes lastRecording() { return input_.lastRecording(); }
+
     void waitForMainLoop(double seconds) {
         scheduler_.runUntil([] { return false; }, seconds);
     }
@@ -568,12 +606,49 @@ Recognised recognisedSoFar(const test::ServerProcess& server) {
     return total;
 }
 
-Bytes wavOf(const std::filesystem::path& clip) {
-    const auto pcm = convertTo16kMonoInt16(clip);
-    return pcm ? WAV::wrap(*pcm).value_or(Bytes{}) : Bytes{};
-}
+// The road without parts: a whole recording uploaded in one request after
+// the release, waited for however long recognition takes (the agent itself
+// gives up after 120 s, which a loaded machine exceeds).
+class WholeUpload {
+public:
+    WholeUpload(const test::ServerProcess& server, const std::string& email)
+        : client_("127.0.0.1", server.port()) {
+        client_.set_read_timeout(kLongDeliverySeconds, 0);
+        client_.Post("/api/native-auth/request", nlohmann::json{{"email", email}}.dump(),
+                     "application/json");
+        const auto signedIn = client_.Post(
+            "/api/native-auth/verify",
+            nlohmann::json{{"email", email}, {"code", server.signInCode(email).value_or("")}}
+                .dump(),
+            "application/json");
+        token_ = signedIn ? std::string(nlohmann::json::parse(signedIn->body)["accessToken"]) : "";
+    }
 
-int runLongDictation(int rounds, int wholeRounds) {
+    // The text of 16 kHz mono `pcm`, and the milliseconds it took; none on failure.
+    std::optional<std::pair<std::string, double>> transcribe(const Bytes& pcm) {
+        const Bytes wav = WAV::wrap(pcm).value_or(Bytes{});
+        const httplib::MultipartFormDataItems form = {
+            {"audio", std::string(wav.begin(), wav.end()), "recording.wav", "audio/wav"},
+            {"duration_secs", std::to_string(std::llround(pcm.size() / 32000.0)), "", ""},
+            {"source", "bench", "", ""},
+            {"ephemeral", "true", "", ""}};
+        const auto began = Clock::now();
+        const auto answer =
+            client_.Post("/api/transcribe", {{"Authorization", "Bearer " + token_}}, form);
+        if (!answer || answer->status != 200) {
+            std::printf("    whole upload failed (%d)\n", answer ? answer->status : 0);
+            return std::nullopt;
+        }
+        return std::pair{std::string(nlohmann::json::parse(answer->body)["raw"]["cleaned_text"]),
+                         milliseconds(began, Clock::now())};
+    }
+
+private:
+    httplib::Client client_;
+    std::string token_;
+};
+
+int runLongDictation(int rounds, bool alsoWhole) {
     test::TempDir folder;
     test::AudioSession session;
     const auto clip = folder.path() / "long.wav";
@@ -596,11 +671,13 @@ int runLongDictation(int rounds, int wholeRounds) {
                                     {"password", kPassword}};
 
     LatencyBench bench(backend);
+    bench.keepRecordings();
+    WholeUpload whole(server, kEmail);
     const double rate = bench.inputRate();
     std::printf("Long dictation: %.1f s of speech with pauses, real orvendi-server "
                 "(pocketsphinx)\n",
                 clipSeconds);
-    std::vector<double> progressive, progressiveErrors;
+    std::vector<double> progressive, progressiveErrors, wholeTimes, wholeErrors;
     for (int i = 0; i < rounds; ++i) {
         const Recognised start = recognisedSoFar(server);
         Recognised atRelease;
@@ -616,7 +693,7 @@ int runLongDictation(int rounds, int wholeRounds) {
         const Recognised round = recognisedSoFar(server) - start;
         progressive.push_back(phases.total);
         progressiveErrors.push_back(test::wordErrorRate(reference, bench.pastedText()));
-        std::printf("  parts while speaking, round %d: release -> paste keystroke %.1f ms, "
+        std::printf("  round %d, parts while speaking: release -> paste keystroke %.1f ms, "
                     "word error rate %.1f %%\n"
                     "    %d parts, %d (%.1f s of audio) recognised before release; "
                     "recognition took %.1f s (summed per part, waits for a decoder included) "
@@ -625,44 +702,26 @@ int runLongDictation(int rounds, int wholeRounds) {
                     atRelease.uploads, atRelease.audio, round.decoding, round.audio,
                     round.audio > 0 ? round.decoding / round.audio : 0.0);
         std::fflush(stdout);
+        if (alsoWhole) {
+            // The same recording, byte for byte as the agent converted it.
+            if (const auto text = whole.transcribe(bench.lastRecording())) {
+                wholeTimes.push_back(text->second);
+                wholeErrors.push_back(test::wordErrorRate(reference, text->first));
+                std::printf("  round %d, the same recording uploaded whole after release: "
+                            "upload -> text %.1f ms, word error rate %.1f %%\n",
+                            i + 1, wholeTimes.back(), 100 * wholeErrors.back());
+                std::fflush(stdout);
+            }
+        }
         bench.waitForMainLoop(1.0);
     }
     std::printf("  parts while speaking: median %.1f ms, max %.1f ms, median word error rate "
                 "%.1f %%\n",
                 median(progressive), largest(progressive), 100 * median(progressiveErrors));
-
-    // The road without parts on the same audio: everything goes up after
-    // release in one request, waited for however long recognition takes (the
-    // agent gives up after 120 s, which a loaded machine exceeds).
-    httplib::Client client("127.0.0.1", server.port());
-    client.set_read_timeout(kLongDeliverySeconds, 0);
-    client.Post("/api/native-auth/request", nlohmann::json{{"email", kEmail}}.dump(),
-                "application/json");
-    const auto signedIn = client.Post(
-        "/api/native-auth/verify",
-        nlohmann::json{{"email", kEmail}, {"code", server.signInCode(kEmail).value_or("")}}.dump(),
-        "application/json");
-    const std::string token = signedIn ? nlohmann::json::parse(signedIn->body)["accessToken"] : "";
-    const Bytes wav = wavOf(clip);
-    const httplib::MultipartFormDataItems form = {
-        {"audio", std::string(wav.begin(), wav.end()), "recording.wav", "audio/wav"},
-        {"duration_secs", std::to_string(std::llround(clipSeconds)), "", ""},
-        {"source", "bench", "", ""},
-        {"ephemeral", "true", "", ""}};
-    for (int i = 0; i < wholeRounds; ++i) {
-        const auto began = Clock::now();
-        const auto answer =
-            client.Post("/api/transcribe", {{"Authorization", "Bearer " + token}}, form);
-        const double spent = milliseconds(began, Clock::now());
-        if (!answer || answer->status != 200) {
-            std::printf("  whole recording after release, round %d: failed after %.1f ms (%d)\n",
-                        i + 1, spent, answer ? answer->status : 0);
-            continue;
-        }
-        const std::string text = nlohmann::json::parse(answer->body)["raw"]["cleaned_text"];
-        std::printf("  whole recording after release, round %d: upload -> text %.1f ms, "
-                    "word error rate %.1f %%\n",
-                    i + 1, spent, 100 * test::wordErrorRate(reference, text));
+    if (!wholeTimes.empty()) {
+        std::printf("  whole upload of the same recordings: median %.1f ms, median word error "
+                    "rate %.1f %%\n",
+                    median(wholeTimes), 100 * median(wholeErrors));
     }
     return 0;
 }
@@ -828,7 +887,8 @@ int main(int argc, char** argv) {
 #endif
     if (argc > 1 && std::string(argv[1]) == "long") {
         try {
-            return runLongDictation(argumentOr(argc, argv, 2, 3), argumentOr(argc, argv, 3, 1));
+            return runLongDictation(argumentOr(argc, argv, 2, 3),
+                                    argumentOr(argc, argv, 3, 1) != 0);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "bench_latency: %s\n", error.what());
             return 1;
