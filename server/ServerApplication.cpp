@@ -198,8 +198,11 @@ std::unique_ptr<SpeechRecognizer> ServerApplication::makeRecognizer() const {
         const size_t decoders = std::max(1u, std::thread::hardware_concurrency());
         const auto started = std::chrono::steady_clock::now();
         auto pool = std::make_unique<RecognizerPool>(
-            [] { return std::make_unique<PocketsphinxRecognizer>(); }, decoders,
-            decoders * kQueuedPerRecognizer);
+            [normalisation = std::make_shared<SpeakerNormalisation>()] {
+                return std::make_unique<PocketsphinxRecognizer>(
+                    PocketsphinxRecognizer::kDefaultModelDir, normalisation);
+            },
+            decoders, decoders * kQueuedPerRecognizer);
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
         log_.write("Loaded " + std::to_string(decoders) + " pocketsphinx decoder(s) in " +
                    secondsText(spent.count()) + " s");

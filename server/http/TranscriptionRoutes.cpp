@@ -109,7 +109,7 @@ void TranscriptionRoutes::registerRoutes(Router& router) {
             }
 
             const auto started = std::chrono::steady_clock::now();
-            const std::string raw = recognizer_.recognize(*pcm);
+            const std::string raw = recognizer_.recognize(*pcm, std::to_string(userId));
             const double audioSeconds = static_cast<double>(pcm->size()) / kPcmBytesPerSecond;
             const double spent =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -14,10 +14,10 @@ RecognizerPool::RecognizerPool(const Factory& make, size_t size, size_t queueLen
     }
 }
 
-std::string RecognizerPool::recognize(const Bytes& pcm16kMono) {
+std::string RecognizerPool::recognize(const Bytes& pcm16kMono, const std::string& speaker) {
     SpeechRecognizer* recognizer = take();
     try {
-        std::string text = recognizer->recognize(pcm16kMono);
+        std::string text = recognizer->recognize(pcm16kMono, speaker);
         giveBack(recognizer);
         return text;
     } catch (...) {

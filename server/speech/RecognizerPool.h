@@ -21,7 +21,7 @@ public:
     // Makes `size` recognisers now; at most `queueLength` requests wait.
     RecognizerPool(const Factory& make, size_t size, size_t queueLength);
 
-    std::string recognize(const Bytes& pcm16kMono) override;
+    std::string recognize(const Bytes& pcm16kMono, const std::string& speaker) override;
     std::string description() const override;
 
     size_t size() const { return all_.size(); }

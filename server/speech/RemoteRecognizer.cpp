@@ -61,7 +61,7 @@ RemoteRecognizer::RemoteRecognizer(const std::string& url, std::string model, Lo
     publicEndpoint_ = part(handle.get(), CURLUPART_URL);
 }
 
-std::string RemoteRecognizer::recognize(const Bytes& pcm16kMono) {
+std::string RemoteRecognizer::recognize(const Bytes& pcm16kMono, const std::string&) {
     const auto wav = WAV::wrap(pcm16kMono);
     if (!wav) {
         throw ServiceError(413, "The recording is too long");

@@ -20,7 +20,7 @@ public:
     // Throws orvendi::Error when it is not an http(s) URL.
     RemoteRecognizer(const std::string& url, std::string model, Log& log);
 
-    std::string recognize(const Bytes& pcm16kMono) override;
+    std::string recognize(const Bytes& pcm16kMono, const std::string& speaker) override;
     std::string description() const override;
 
     const std::string& endpoint() const { return endpoint_; }

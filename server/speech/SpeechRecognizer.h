@@ -11,8 +11,9 @@ class SpeechRecognizer {
 public:
     virtual ~SpeechRecognizer() = default;
     // The words heard, as recognised (no clean-up); empty for silence. Throws
-    // ServiceError when the recogniser itself fails.
-    virtual std::string recognize(const Bytes& pcm16kMono) = 0;
+    // ServiceError when the recogniser itself fails. `speaker` names who
+    // speaks (empty for no one known), for recognisers that adapt to a voice.
+    virtual std::string recognize(const Bytes& pcm16kMono, const std::string& speaker) = 0;
     // A short text naming the engine, for people ("pocketsphinx (US English, offline)").
     virtual std::string description() const = 0;
 };

@@ -17,6 +17,7 @@
 #include "auth/TokenHasher.h"
 #include "auth/TokenService.h"
 #include "speech/RecognizerPool.h"
+#include "speech/SpeakerNormalisation.h"
 #include "storage/Database.h"
 #include "storage/NoteStore.h"
 #include "storage/TokenStore.h"
@@ -161,7 +162,7 @@ class GatedRecognizer : public SpeechRecognizer {
 public:
     GatedRecognizer(std::shared_future<void> gate, std::atomic<int>& started)
         : gate_(std::move(gate)), started_(started) {}
-    std::string recognize(const Bytes&) override {
+    std::string recognize(const Bytes&, const std::string&) override {
         ++started_;
         gate_.wait();
         return "words";
@@ -180,16 +181,38 @@ TEST(RecognizerPoolTest, DecodesSideBySideAndRefusesWith503WhenFull) {
     RecognizerPool pool([&] { return std::make_unique<GatedRecognizer>(gate, started); }, 2, 0);
     std::vector<std::future<std::string>> running;
     for (int i = 0; i < 2; ++i) {
-        running.push_back(std::async(std::launch::async, [&] { return pool.recognize({1, 2}); }));
+        running.push_back(std::async(std::launch::async, [&] {
+            return pool.recognize({1, 2}, "1");
+        }));
     }
     while (started < 2) { // both at once: no request waits behind another's decoding
         std::this_thread::yield();
     }
-    EXPECT_EQ(statusOf([&] { pool.recognize({1, 2}); }), 503);
+    EXPECT_EQ(statusOf([&] { pool.recognize({1, 2}, "1"); }), 503);
     open.set_value();
     for (auto& result : running) {
         EXPECT_EQ(result.get(), "words");
     }
+}
+
+TEST(SpeakerNormalisationTest, BlendsARequestWithItsSpeakersFadingPast) {
+    using Mean = SpeakerNormalisation::Mean;
+    SpeakerNormalisation normalisation(/*memoryFrames=*/100, /*maximumSpeakers=*/2);
+    // Nothing heard yet, or no one named: the request's own mean.
+    EXPECT_EQ(normalisation.meanFor("ann", {4, 8}, 50), (Mean{4, 8}));
+    normalisation.learn("ann", {0, 0}, 300);
+    EXPECT_EQ(normalisation.meanFor("", {4, 8}, 50), (Mean{4, 8}));
+    EXPECT_EQ(normalisation.meanFor("bob", {4, 8}, 50), (Mean{4, 8}));
+    // Ann's past counts for at most 100 frames against the request's 50.
+    EXPECT_EQ(normalisation.meanFor("ann", {6, 9}, 50), (Mean{2, 3}));
+    // Learning moves her past towards the new audio by the same weights.
+    normalisation.learn("ann", {6, 9}, 50);
+    EXPECT_EQ(normalisation.meanFor("ann", {2, 3}, 150), (Mean{2, 3}));
+    // A third speaker makes room by forgetting the one heard longest ago.
+    normalisation.learn("bob", {1, 1}, 10);
+    normalisation.learn("cy", {1, 1}, 10);
+    EXPECT_EQ(normalisation.meanFor("ann", {4, 8}, 50), (Mean{4, 8}));
+    EXPECT_NE(normalisation.meanFor("bob", {4, 8}, 50), (Mean{4, 8}));
 }
 
 TEST(ServerOptionsSecretsTest, ComeFromTheEnvironmentOrFilesItNames) {
