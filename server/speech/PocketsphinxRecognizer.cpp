@@ -47,7 +47,9 @@ std::vector<std::string> featureArguments(const std::filesystem::path& acousticM
     std::vector<std::string> arguments;
     std::string name, value;
     while (file >> name >> value) {
-        arguments.insert(arguments.end(), {name, name == "-cmn" ? "none" : value});
+        if (name != "-cmn") {
+            arguments.insert(arguments.end(), {name, value});
+        }
     }
     arguments.insert(arguments.end(), {"-cmn", "none", "-featparams", "/dev/null"});
     return arguments;
@@ -60,6 +62,10 @@ cmd_ln_t* configure(const std::vector<std::string>& arguments) {
     }
     // Not strict: feat.params may name settings this library version lacks.
     return cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), FALSE);
+}
+
+[[noreturn]] void recognitionFailed() {
+    throw ServiceError(500, "Speech recognition failed");
 }
 
 } // namespace
@@ -140,7 +146,7 @@ std::string PocketsphinxRecognizer::recognize(const Bytes& pcm16kMono, const std
                          ps_process_cep(decoder_, rows.data(), int(rows.size()), FALSE, TRUE) >= 0;
     ps_end_utt(decoder_);
     if (!decoded) {
-        throw ServiceError(500, "Speech recognition failed");
+        recognitionFailed();
     }
     normalisation_->learn(speaker, own, cepstra.frames());
     int32 score = 0;
@@ -159,14 +165,16 @@ PocketsphinxRecognizer::cepstraOf(const std::vector<int16_t>& samples) {
         rows.push_back(step.data() + i * cepstra.width);
     }
     if (fe_start_utt(frontEnd) < 0) {
-        throw ServiceError(500, "Speech recognition failed");
+        recognitionFailed();
     }
     const int16* next = samples.data();
     size_t left = samples.size();
     while (left > 0) {
         int32 frames = kFramesPerStep;
-        if (fe_process_frames(frontEnd, &next, &left, rows.data(), &frames, nullptr) < 0) {
-            throw ServiceError(500, "Speech recognition failed");
+        const size_t before = left;
+        if (fe_process_frames(frontEnd, &next, &left, rows.data(), &frames, nullptr) < 0 ||
+            (frames == 0 && left == before)) {
+            recognitionFailed();
         }
         cepstra.values.insert(cepstra.values.end(), step.begin(),
                               step.begin() + frames * long(cepstra.width));
